@@ -1,0 +1,32 @@
+// Controls of the headless platform, for tests and the capture tool.
+#pragma once
+
+#include "platform/sys/Window.h"
+
+namespace headless
+{
+
+// Queues an input event as if the user or the desktop had sent it to the window.
+void InjectInput(const sys::InputEvent& event);
+
+// Desktop size that GetSystemMetrics reports (1024x768 unless changed).
+void SetDesktopSize(int width, int height);
+
+// What the platform has been asked to do so far, for checks.
+struct Observed
+{
+    bool windowOpen = false;
+    bool windowVisible = false;
+    int windowX = 0, windowY = 0, windowWidth = 0, windowHeight = 0;
+    bool cursorVisible = true;
+    int framesPresented = 0;
+};
+const Observed& Observe();
+
+// Music streams started and not yet closed.
+int MusicPlaying();
+
+// Forgets every queued event and observation, as at process start.
+void Reset();
+
+} // namespace headless

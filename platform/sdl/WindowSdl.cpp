@@ -1,0 +1,168 @@
+// Window and events over SDL2.
+#include "platform/sdl/SdlWindow.h"
+#include "platform/sys/Window.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+
+SDL_Window* window = nullptr;
+
+// Debian's SDL2 quietly falls back to its offscreen or dummy driver when no display can be
+// opened; a window there is invisible and cannot be closed, so it counts as no display unless
+// SDL_VIDEODRIVER asked for it.
+bool StartVideo(std::string& error)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+    {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        {
+            error = SDL_GetError();
+            return false;
+        }
+        std::atexit(SDL_Quit);
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    const bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                 std::strcmp(driver, "dummy") == 0);
+    if (invisible && (asked == nullptr || std::strstr(asked, driver) == nullptr))
+    {
+        error = "no display available (SDL chose its \"" + std::string(driver) + "\" driver)";
+        return false;
+    }
+    return true;
+}
+
+int DesktopSize(bool width)
+{
+    std::string error;
+    SDL_DisplayMode mode;
+    if (!StartVideo(error) || SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        return 0;
+    return width ? mode.w : mode.h;
+}
+
+// Win32 virtual-key code of an SDL key; 0 for keys the demo has no name for.
+unsigned VirtualKey(SDL_Keycode key)
+{
+    if (key >= SDLK_a && key <= SDLK_z)
+        return 'A' + static_cast<unsigned>(key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return '0' + static_cast<unsigned>(key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return 0x70 + static_cast<unsigned>(key - SDLK_F1);
+    switch (key)
+    {
+        case SDLK_ESCAPE: return 0x1B;
+        case SDLK_RETURN: return 0x0D;
+        case SDLK_SPACE: return 0x20;
+        case SDLK_TAB: return 0x09;
+        case SDLK_BACKSPACE: return 0x08;
+        case SDLK_LEFT: return 0x25;
+        case SDLK_UP: return 0x26;
+        case SDLK_RIGHT: return 0x27;
+        case SDLK_DOWN: return 0x28;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+        case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+        case SDLK_LALT: case SDLK_RALT: return 0x12;
+        default: return 0;
+    }
+}
+
+} // namespace
+
+namespace sdl
+{
+SDL_Window* MainWindow() { return window; }
+} // namespace sdl
+
+namespace sys
+{
+
+int DesktopWidth() { return DesktopSize(true); }
+int DesktopHeight() { return DesktopSize(false); }
+
+bool OpenMainWindow(const char* title, int x, int y, int width, int height, std::string& error)
+{
+    if (window != nullptr)
+    {
+        error = "a window is open already";
+        return false;
+    }
+    if (!StartVideo(error))
+        return false;
+    window = SDL_CreateWindow(title, x, y, width, height,
+                              SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    if (window == nullptr)
+    {
+        error = SDL_GetError();
+        return false;
+    }
+    return true;
+}
+
+void ShowMainWindow(bool visible)
+{
+    if (window == nullptr)
+        return;
+    if (visible)
+    {
+        SDL_ShowWindow(window);
+        SDL_RaiseWindow(window);
+    }
+    else
+        SDL_HideWindow(window);
+}
+
+void CloseMainWindow()
+{
+    if (window != nullptr)
+        SDL_DestroyWindow(window);
+    window = nullptr;
+}
+
+bool PollInput(InputEvent& event)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return false;
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+    {
+        switch (e.type)
+        {
+            case SDL_QUIT:
+                event = {InputKind::CloseRequest, 0};
+                return true;
+            case SDL_WINDOWEVENT:
+                if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+                {
+                    event = {InputKind::CloseRequest, 0};
+                    return true;
+                }
+                break;
+            case SDL_KEYDOWN:
+            {
+                const unsigned vk = VirtualKey(e.key.keysym.sym);
+                if (vk == 0)
+                    break;
+                const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 && vk != 0x12;
+                event = {alt ? InputKind::SysKeyDown : InputKind::KeyDown, vk};
+                return true;
+            }
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+void SetCursorVisible(bool visible)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+} // namespace sys

@@ -1,0 +1,28 @@
+// Sound service: one looping music stream. The sound-library stand-in (platform/fmod) is its
+// only caller. platform/sdl plays through SDL_mixer; platform/headless checks the file the
+// same way but plays nothing.
+#pragma once
+
+namespace sys
+{
+
+struct Music;
+
+// FSOUND_Init: opens audio output at `rate` Hz, stereo. Returns false when there is no audio
+// device; every later call still works and plays nothing.
+bool OpenAudio(int rate);
+
+// FSOUND_Stream_OpenFile: opens a music file for playback. Returns null, after one line on
+// stderr naming the file, when it is missing or cannot be decoded.
+Music* OpenMusic(const char* file, bool loop);
+
+// FSOUND_Stream_Play: starts playback; it goes on by itself. Accepts null.
+void PlayMusic(Music* music);
+
+// FSOUND_Stream_Close: stops and frees the stream. Accepts null.
+void CloseMusic(Music* music);
+
+// FSOUND_Close: closes audio output.
+void CloseAudio();
+
+} // namespace sys

@@ -1,0 +1,46 @@
+// Window and events service: the one window of the program, its input, the desktop size and
+// the mouse cursor. The Win32 stand-in is its only caller. Two implementations sit beside
+// each other: platform/sdl (a real window) and platform/headless (no window; tests and the
+// capture tool feed it events).
+#pragma once
+
+#include <string>
+
+namespace sys
+{
+
+// What the desktop and the user can ask of the window, already in the shell's terms.
+enum class InputKind
+{
+    KeyDown,      // a key pressed, with its Win32 virtual-key code
+    SysKeyDown,   // a key pressed while Alt is held
+    CloseRequest, // the window manager or the session asked the window to close
+};
+
+struct InputEvent
+{
+    InputKind kind;
+    unsigned virtualKey; // Win32 virtual-key code for key events, 0 otherwise
+};
+
+// GetSystemMetrics: size of the primary desktop in pixels.
+int DesktopWidth();
+int DesktopHeight();
+
+// CreateWindowExA: opens a borderless window of the given size and position, hidden until
+// ShowMainWindow. Returns false and fills `error` when no display can be used.
+bool OpenMainWindow(const char* title, int x, int y, int width, int height, std::string& error);
+
+// ShowWindow: shows or hides the window opened by OpenMainWindow.
+void ShowMainWindow(bool visible);
+
+// DestroyWindow: closes the window; input events stop.
+void CloseMainWindow();
+
+// PeekMessageA: takes the next waiting input event without blocking.
+bool PollInput(InputEvent& event);
+
+// ShowCursor: the mouse cursor over the window is shown or hidden.
+void SetCursorVisible(bool visible);
+
+} // namespace sys

@@ -1,0 +1,10 @@
+// The frame sequencer: one complete frame of the show per call.
+#pragma once
+
+#include <windows.h>
+
+// Timeline position of the current frame: elapsed milliseconds since StartTick / 50.
+extern DWORD DemoStep;
+
+// The main loop, whenever the message queue is empty and RunState is 1.
+void RenderFrame();
