@@ -106,6 +106,7 @@ VornGFX::VornGFX(unsigned short screenX, unsigned short screenY, unsigned char b
     // Frames are always kept as 32-bit pixels; the display shows them at its own depth.
     BackBuffer = NewSurface(screenX, screenY);
     presenting_ = sys::OpenVideo(screenX, screenY);
+    ++devicesAlive_;
 }
 
 VornGFX::~VornGFX()
@@ -114,10 +115,13 @@ VornGFX::~VornGFX()
         sys::CloseVideo();
     for (IDirectDrawSurface7*& s : live_)
     {
-        delete s; // surfaces a caller forgot to release
+        if (s != nullptr) // a surface its creator never released
+            ++surfacesNeverReleased_;
+        delete s;
         s = nullptr;
     }
     delete BackBuffer;
+    --devicesAlive_;
 }
 
 bool VornGFX::Owns(const IDirectDrawSurface7* surface) const

@@ -134,6 +134,10 @@ class VornGFX
 
     // Number of surfaces this device has created and not yet released (BackBuffer excluded).
     int LiveSurfaces() const { return liveCount_; }
+    // Devices alive in the process, and surfaces that devices had to free themselves because
+    // they were never released: both 0 after a clean shutdown.
+    static int DevicesAlive() { return devicesAlive_; }
+    static int SurfacesNeverReleased() { return surfacesNeverReleased_; }
 
   private:
     static constexpr int MaxLocked = 3;
@@ -154,4 +158,6 @@ class VornGFX
     IDirectDrawSurface7* live_[MaxSurfaces] = {};
     int liveCount_ = 0;
     bool presenting_ = false; // a window to present into was found
+    static inline int devicesAlive_ = 0;
+    static inline int surfacesNeverReleased_ = 0;
 };

@@ -11,7 +11,12 @@
 
 namespace
 {
-std::deque<sys::InputEvent> queue;
+struct Pending
+{
+    sys::InputEvent event;
+    int afterFrames;
+};
+std::deque<Pending> queue;
 int desktopWidth = 1024, desktopHeight = 768;
 headless::Observed observed;
 } // namespace
@@ -19,7 +24,10 @@ headless::Observed observed;
 namespace headless
 {
 
-void InjectInput(const sys::InputEvent& event) { queue.push_back(event); }
+void InjectInput(const sys::InputEvent& event, int afterFrames)
+{
+    queue.push_back({event, afterFrames});
+}
 
 void SetDesktopSize(int width, int height)
 {
@@ -65,17 +73,17 @@ void CloseMainWindow()
 
 bool PollInput(InputEvent& event)
 {
-    if (queue.empty())
+    if (queue.empty() || queue.front().afterFrames > observed.framesPresented)
         return false;
-    event = queue.front();
+    event = queue.front().event;
     queue.pop_front();
     return true;
 }
 
 void SetCursorVisible(bool visible) { observed.cursorVisible = visible; }
 
-// Headless frames go nowhere; the device keeps drawing into its back buffer.
-bool OpenVideo(int, int) { return false; }
+// Headless frames go nowhere; the device keeps drawing into its back buffer and counts them.
+bool OpenVideo(int, int) { return true; }
 void PresentFrame(const std::uint32_t*, long) { ++observed.framesPresented; }
 void CloseVideo() {}
 

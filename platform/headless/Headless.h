@@ -6,8 +6,9 @@
 namespace headless
 {
 
-// Queues an input event as if the user or the desktop had sent it to the window.
-void InjectInput(const sys::InputEvent& event);
+// Queues an input event as if the user or the desktop had sent it to the window. With
+// `afterFrames`, the event arrives once that many frames have been presented in all.
+void InjectInput(const sys::InputEvent& event, int afterFrames = 0);
 
 // Desktop size that GetSystemMetrics reports (1024x768 unless changed).
 void SetDesktopSize(int width, int height);

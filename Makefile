@@ -1,0 +1,45 @@
+# Everyday commands. Each one installs what is missing (Debian packages), then configures and
+# builds what it needs with the CMake presets.
+
+PRESET ?= default
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test check bench video format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake --preset $(PRESET) >/dev/null
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+# The demo, full show, with the project's own pictures and music. Escape ends it.
+run: build
+	cd assets && ../build/quen
+
+# The whole test suite through CTest.
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+# The whole test suite again under AddressSanitizer, UndefinedBehaviorSanitizer and the
+# graphics device's convention checks.
+check: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+# Frame costs of every segment of the show.
+bench: build
+	build/bench/quen-bench
+
+# A video of the show with its soundtrack, for people without a display.
+video: build
+	cd assets && ../build/quen-capture --video ../quen.mp4
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-debug build-asan
