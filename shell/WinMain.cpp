@@ -11,9 +11,7 @@ LRESULT CALLBACK DemoWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message)
     {
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            break; // and on to the default handling
+        case WM_DESTROY: PostQuitMessage(0); break; // and on to the default handling
         case WM_CLOSE:
             RunState = 2;
             StopDemo();

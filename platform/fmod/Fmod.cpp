@@ -37,4 +37,7 @@ signed char F_API FSOUND_Stream_Close(FSOUND_STREAM* stream)
     return 1;
 }
 
-void F_API FSOUND_Close() { sys::CloseAudio(); }
+void F_API FSOUND_Close()
+{
+    sys::CloseAudio();
+}

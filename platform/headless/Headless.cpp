@@ -35,7 +35,10 @@ void SetDesktopSize(int width, int height)
     desktopHeight = height;
 }
 
-const Observed& Observe() { return observed; }
+const Observed& Observe()
+{
+    return observed;
+}
 
 void Reset()
 {
@@ -50,8 +53,14 @@ void Reset()
 namespace sys
 {
 
-int DesktopWidth() { return desktopWidth; }
-int DesktopHeight() { return desktopHeight; }
+int DesktopWidth()
+{
+    return desktopWidth;
+}
+int DesktopHeight()
+{
+    return desktopHeight;
+}
 
 bool OpenMainWindow(const char*, int x, int y, int width, int height, std::string&)
 {
@@ -63,7 +72,10 @@ bool OpenMainWindow(const char*, int x, int y, int width, int height, std::strin
     return true;
 }
 
-void ShowMainWindow(bool visible) { observed.windowVisible = visible; }
+void ShowMainWindow(bool visible)
+{
+    observed.windowVisible = visible;
+}
 
 void CloseMainWindow()
 {
@@ -80,11 +92,20 @@ bool PollInput(InputEvent& event)
     return true;
 }
 
-void SetCursorVisible(bool visible) { observed.cursorVisible = visible; }
+void SetCursorVisible(bool visible)
+{
+    observed.cursorVisible = visible;
+}
 
 // Headless frames go nowhere; the device keeps drawing into its back buffer and counts them.
-bool OpenVideo(int, int) { return true; }
-void PresentFrame(const std::uint32_t*, long) { ++observed.framesPresented; }
+bool OpenVideo(int, int)
+{
+    return true;
+}
+void PresentFrame(const std::uint32_t*, long)
+{
+    ++observed.framesPresented;
+}
 void CloseVideo() {}
 
 } // namespace sys

@@ -17,7 +17,10 @@ int playing = 0;
 
 namespace headless
 {
-int MusicPlaying() { return playing; }
+int MusicPlaying()
+{
+    return playing;
+}
 } // namespace headless
 
 namespace sys

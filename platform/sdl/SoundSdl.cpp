@@ -24,8 +24,7 @@ bool OpenAudio(int rate)
     mixerOpen = mixer::Open(nullptr, rate, error);
     if (!mixerOpen)
     {
-        std::fprintf(stderr, "quen: no audio output (%s); the show runs silently\n",
-                     error.c_str());
+        std::fprintf(stderr, "quen: no audio output (%s); the show runs silently\n", error.c_str());
         // Without a device the music file is still opened and checked, on SDL's silent driver.
         mixerOpen = mixer::Open("dummy", rate, error);
     }

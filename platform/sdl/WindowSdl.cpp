@@ -65,9 +65,12 @@ unsigned VirtualKey(SDL_Keycode key)
         case SDLK_UP: return 0x26;
         case SDLK_RIGHT: return 0x27;
         case SDLK_DOWN: return 0x28;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
-        case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
-        case SDLK_LALT: case SDLK_RALT: return 0x12;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT: return 0x10;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL: return 0x11;
+        case SDLK_LALT:
+        case SDLK_RALT: return 0x12;
         default: return 0;
     }
 }
@@ -76,14 +79,23 @@ unsigned VirtualKey(SDL_Keycode key)
 
 namespace sdl
 {
-SDL_Window* MainWindow() { return window; }
+SDL_Window* MainWindow()
+{
+    return window;
+}
 } // namespace sdl
 
 namespace sys
 {
 
-int DesktopWidth() { return DesktopSize(true); }
-int DesktopHeight() { return DesktopSize(false); }
+int DesktopWidth()
+{
+    return DesktopSize(true);
+}
+int DesktopHeight()
+{
+    return DesktopSize(false);
+}
 
 bool OpenMainWindow(const char* title, int x, int y, int width, int height, std::string& error)
 {
@@ -94,8 +106,8 @@ bool OpenMainWindow(const char* title, int x, int y, int width, int height, std:
     }
     if (!StartVideo(error))
         return false;
-    window = SDL_CreateWindow(title, x, y, width, height,
-                              SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    window =
+        SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window == nullptr)
     {
         error = SDL_GetError();
@@ -133,9 +145,7 @@ bool PollInput(InputEvent& event)
     {
         switch (e.type)
         {
-            case SDL_QUIT:
-                event = {InputKind::CloseRequest, 0};
-                return true;
+            case SDL_QUIT: event = {InputKind::CloseRequest, 0}; return true;
             case SDL_WINDOWEVENT:
                 if (e.window.event == SDL_WINDOWEVENT_CLOSE)
                 {
@@ -152,8 +162,7 @@ bool PollInput(InputEvent& event)
                 event = {alt ? InputKind::SysKeyDown : InputKind::KeyDown, vk};
                 return true;
             }
-            default:
-                break;
+            default: break;
         }
     }
     return false;

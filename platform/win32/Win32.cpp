@@ -91,7 +91,10 @@ void ResetState()
     cursorCount = 0;
 }
 
-int CursorCount() { return cursorCount; }
+int CursorCount()
+{
+    return cursorCount;
+}
 
 } // namespace win32
 
@@ -133,7 +136,10 @@ BOOL WINAPI ShowWindow(HWND hwnd, int nCmdShow)
     return wasVisible;
 }
 
-BOOL WINAPI UpdateWindow(HWND hwnd) { return hwnd == MainHandle && mainWindow.alive; }
+BOOL WINAPI UpdateWindow(HWND hwnd)
+{
+    return hwnd == MainHandle && mainWindow.alive;
+}
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg)
 {
@@ -163,7 +169,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         }
         posted.push_back(input); // kept for a later call with another filter
     }
-    if (quitPosted && hwnd == nullptr && Matches(Make(nullptr, WM_QUIT, 0, 0), filterMin, filterMax))
+    if (quitPosted && hwnd == nullptr &&
+        Matches(Make(nullptr, WM_QUIT, 0, 0), filterMin, filterMax))
     {
         *msg = Make(nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0);
         if (remove)
@@ -173,7 +180,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
     return FALSE;
 }
 
-BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG*)
+{
+    return FALSE;
+}
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg)
 {
@@ -219,9 +229,18 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
 }
 
 // Icons, cursors and brushes are never drawn here; callers only need handles.
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(std::uintptr_t{1}); }
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(std::uintptr_t{2}); }
-HGDIOBJ WINAPI GetStockObject(int object) { return reinterpret_cast<HGDIOBJ>(std::uintptr_t(16 + object)); }
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR)
+{
+    return reinterpret_cast<HICON>(std::uintptr_t{1});
+}
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR)
+{
+    return reinterpret_cast<HCURSOR>(std::uintptr_t{2});
+}
+HGDIOBJ WINAPI GetStockObject(int object)
+{
+    return reinterpret_cast<HGDIOBJ>(std::uintptr_t(16 + object));
+}
 
 int WINAPI GetSystemMetrics(int index)
 {
@@ -240,4 +259,7 @@ int WINAPI ShowCursor(BOOL show)
     return cursorCount;
 }
 
-DWORD WINAPI GetTickCount() { return sys::TickCount(); }
+DWORD WINAPI GetTickCount()
+{
+    return sys::TickCount();
+}

@@ -25,7 +25,8 @@ class Device : public ::testing::Test
     {
         for (int y = 0; y < s->Height; ++y)
             for (int x = 0; x < s->Width; ++x)
-                s->Pixels[y * s->Width + x] = static_cast<std::uint32_t>(y * 4096 + x) | 0xAB000000u;
+                s->Pixels[y * s->Width + x] =
+                    static_cast<std::uint32_t>(y * 4096 + x) | 0xAB000000u;
     }
     static std::uint32_t At(const IDirectDrawSurface7* s, int x, int y)
     {
@@ -292,8 +293,10 @@ TEST_F(Loading, BadFilesLeaveTheSurfaceAloneWithOneLineNamingThem)
     {
         const char* name;
         const char* reason;
-    } cases[] = {{"missing.jpg", "not found"}, {"empty.jpg", "empty"},
-                 {"half.jpg", "decode"},       {"text.jpg", "not a JPEG"},
+    } cases[] = {{"missing.jpg", "not found"},
+                 {"empty.jpg", "empty"},
+                 {"half.jpg", "decode"},
+                 {"text.jpg", "not a JPEG"},
                  {"huge.jpg", "too large"}};
     for (const auto& c : cases)
     {

@@ -67,10 +67,10 @@ TEST_F(Shell, StartUpCreatesEverySurfaceAndShutdownReleasesThemAll)
     {
         IDirectDrawSurface7* surface;
         int w, h;
-    } sizes[] = {{SurfJ1, 400, 300},      {SurfJ2, 400, 300},   {SurfJ3, 400, 300},
-                 {SurfBlend, 400, 300},   {SurfWarp, 300, 300}, {SurfScroller, 400, 600},
-                 {SurfStrip, 400, 1200},  {SurfInitial, 400, 300}, {SurfWipe, 400, 300},
-                 {SurfBlack, 400, 300},   {SurfFade, 400, 300}, {SurfIris, 800, 600}};
+    } sizes[] = {{SurfJ1, 400, 300},     {SurfJ2, 400, 300},      {SurfJ3, 400, 300},
+                 {SurfBlend, 400, 300},  {SurfWarp, 300, 300},    {SurfScroller, 400, 600},
+                 {SurfStrip, 400, 1200}, {SurfInitial, 400, 300}, {SurfWipe, 400, 300},
+                 {SurfBlack, 400, 300},  {SurfFade, 400, 300},    {SurfIris, 800, 600}};
     for (const auto& s : sizes)
     {
         ASSERT_NE(s.surface, nullptr);

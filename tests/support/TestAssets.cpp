@@ -36,8 +36,9 @@ bool WriteJpeg(const std::string& path, int width, int height,
     tjhandle tj = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const bool ok = tj != nullptr && tjCompress2(tj, rgb.data(), width, 0, height, TJPF_RGB, &jpeg,
-                                                 &size, TJSAMP_444, quality, TJFLAG_ACCURATEDCT) == 0;
+    const bool ok =
+        tj != nullptr && tjCompress2(tj, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
+                                     TJSAMP_444, quality, TJFLAG_ACCURATEDCT) == 0;
     if (ok)
         WriteFile(path, std::vector<unsigned char>(jpeg, jpeg + size));
     tjFree(jpeg);
@@ -48,8 +49,10 @@ bool WriteJpeg(const std::string& path, int width, int height,
 
 void WriteDemoPictures(const std::string& dir)
 {
-    auto pattern = [](int seed) {
-        return [seed](int x, int y) -> std::uint32_t {
+    auto pattern = [](int seed)
+    {
+        return [seed](int x, int y) -> std::uint32_t
+        {
             const unsigned r = static_cast<unsigned>(x * (seed + 1) + y / 2) & 0xFF;
             const unsigned g = static_cast<unsigned>(y * (seed + 2) + x / 3) & 0xFF;
             const unsigned b = static_cast<unsigned>((x + y) * 3 + seed * 50) & 0xFF;
@@ -60,8 +63,11 @@ void WriteDemoPictures(const std::string& dir)
     {
         const char* name;
         int width, height, seed;
-    } pictures[] = {{"initial.jpg", 400, 300, 0}, {"j1.jpg", 400, 300, 1}, {"j2.jpg", 400, 300, 2},
-                    {"j3.jpg", 400, 300, 3},      {"scroller.jpg", 400, 600, 4}};
+    } pictures[] = {{"initial.jpg", 400, 300, 0},
+                    {"j1.jpg", 400, 300, 1},
+                    {"j2.jpg", 400, 300, 2},
+                    {"j3.jpg", 400, 300, 3},
+                    {"scroller.jpg", 400, 600, 4}};
     for (const auto& p : pictures)
         if (!WriteJpeg(dir + "/" + p.name, p.width, p.height, pattern(p.seed)))
             throw std::runtime_error(std::string("cannot write ") + p.name);
@@ -81,6 +87,9 @@ ScopedChdir::ScopedChdir(const std::string& dir) : previous_(std::filesystem::cu
     std::filesystem::current_path(dir);
 }
 
-ScopedChdir::~ScopedChdir() { std::filesystem::current_path(previous_); }
+ScopedChdir::~ScopedChdir()
+{
+    std::filesystem::current_path(previous_);
+}
 
 } // namespace testassets

@@ -35,14 +35,38 @@ void Record(const char* name, DWORD step)
 
 } // namespace
 
-void RevealWipe(DWORD step) { Record("wipe", step); }
-void FadeToBlack(DWORD step) { Record("fade", step); }
-void DrawBlobField(DWORD step) { Record("blob", step); }
-void PulsingBlend(DWORD step) { Record("blend", step); }
-void SineRowWarp(DWORD step) { Record("warp", step); }
-void DrawCubes() { Record("cubes", DemoStep); }
-void IrisWipe(DWORD step) { Record("iris", step); }
-void Scroller(DWORD step) { Record("scroller", step); }
+void RevealWipe(DWORD step)
+{
+    Record("wipe", step);
+}
+void FadeToBlack(DWORD step)
+{
+    Record("fade", step);
+}
+void DrawBlobField(DWORD step)
+{
+    Record("blob", step);
+}
+void PulsingBlend(DWORD step)
+{
+    Record("blend", step);
+}
+void SineRowWarp(DWORD step)
+{
+    Record("warp", step);
+}
+void DrawCubes()
+{
+    Record("cubes", DemoStep);
+}
+void IrisWipe(DWORD step)
+{
+    Record("iris", step);
+}
+void Scroller(DWORD step)
+{
+    Record("scroller", step);
+}
 
 namespace
 {
