@@ -3,6 +3,7 @@
 
 #include "cubes/CubeFrame.h"
 #include "platform/sys/Clock.h"
+#include "support/AllocationCounter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,31 +11,6 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
-
-// Counts the allocations made while a frame is drawn.
-namespace
-{
-bool CountAllocations = false;
-int Allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    Allocations += CountAllocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-    {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace
 {
@@ -141,10 +117,9 @@ TEST_F(CubeFrameTest, FrameClearsAndCoversOnlyTheCubesWithoutAllocating)
     std::copy(CubeTemplate, CubeTemplate + CubeVertexCount, before);
     GfxDevice->ClearSurf(0xFFFFFF, GfxDevice->BackBuffer);
     CubeAngle = 0.8f;
-    CountAllocations = true;
+    const long allocationsBefore = testalloc::Count();
     DrawAt(50000);
-    CountAllocations = false;
-    EXPECT_EQ(Allocations, 0);
+    EXPECT_EQ(testalloc::Count(), allocationsBefore);
     EXPECT_FALSE(GfxDevice->BackBuffer->Locked);
     for (int i = 0; i < CubeVertexCount; ++i)
     {

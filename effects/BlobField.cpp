@@ -1,0 +1,97 @@
+// The blob field: an 80x80 cone sprite stamped 80 times, with saturating addition, into a
+// screen-sized intensity field that then becomes BackBuffer's blue channel.
+#include "effects/BlobField.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "shell/Demo.h"
+
+unsigned char BlobSprite[80 * 80];
+unsigned char BlobField[800 * 600];
+
+namespace
+{
+constexpr int SpriteSize = 80;
+constexpr int SpriteCentre = 40;
+constexpr int FieldWidth = 800;
+constexpr int FieldHeight = 600;
+constexpr int Ceiling = 250;
+constexpr int BallCount = 80;
+constexpr DWORD PhaseWrap = 800;
+// Radians per phase unit: the doubles nearest 1/11 and 1/14.
+constexpr double HorizontalRate = 0.09090909090909091;
+constexpr double VerticalRate = 0.07142857142857142;
+} // namespace
+
+void BuildBlobSprite()
+{
+    for (int r = 0; r < SpriteSize; ++r)
+    {
+        for (int c = 0; c < SpriteSize; ++c)
+        {
+            const int dx = c - SpriteCentre;
+            const int dy = r - SpriteCentre;
+            // A cone falling 14 per unit of distance; the small offset keeps the centre at 249.
+            double v = 250.0 - std::sqrt(dx * dx + dy * dy + 0.001) * 14.0;
+            if (v < 0.0)
+                v = 0.0;
+            BlobSprite[r * SpriteSize + c] = static_cast<unsigned char>(static_cast<int>(v));
+        }
+    }
+}
+
+void ClearBlobField()
+{
+    std::memset(BlobField, 0, sizeof BlobField);
+}
+
+void AddBlob(int x, int y)
+{
+    // Field column x + k takes sprite column k. The sprite is symmetric, so its column k is
+    // also its row k, which lies contiguous in memory like the field's column.
+    for (int k = 0; k < SpriteSize; ++k)
+    {
+        unsigned char* const column = BlobField + (x + k) * FieldHeight + y;
+        const unsigned char* const spriteColumn = BlobSprite + k * SpriteSize;
+        for (int i = 0; i < SpriteSize; ++i)
+        {
+            const int sum = column[i] + spriteColumn[i];
+            column[i] = static_cast<unsigned char>(sum <= Ceiling ? sum : Ceiling);
+        }
+    }
+}
+
+void PresentBlobField()
+{
+    GfxDevice->Lock(GfxDevice->BackBuffer);
+    const unsigned char dark = 0;
+    for (int y = 0; y < FieldHeight; ++y)
+    {
+        for (int x = 0; x < FieldWidth; ++x)
+            GfxDevice->PutPixel32(x, y, dark, dark, BlobField[x * FieldHeight + y],
+                                  GfxDevice->LockedBackPtr, GfxDevice->LockedBackPitch);
+    }
+    GfxDevice->UnLock(GfxDevice->BackBuffer);
+}
+
+void LocateBall(DWORD step, int ball, int* x, int* y)
+{
+    // The phase is wrapped before the ball is added, not after.
+    const double m = static_cast<double>(step % PhaseWrap + static_cast<DWORD>(ball));
+    *x = static_cast<int>(std::sin(m * HorizontalRate) * 280.0 + 300.0);
+    *y = static_cast<int>(std::sin(m * VerticalRate) * 180.0 + 300.0);
+}
+
+void DrawBlobField(DWORD step)
+{
+    ClearBlobField();
+    for (int j = 0; j < BallCount; ++j)
+    {
+        int x = 0;
+        int y = 0;
+        LocateBall(step, j, &x, &y);
+        AddBlob(x, y);
+    }
+    PresentBlobField();
+}

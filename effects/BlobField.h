@@ -1,0 +1,26 @@
+// The blob field: a chain of 80 soft blue balls on a Lissajous curve, their light adding up.
+#pragma once
+
+#include <windows.h>
+
+// 80x80 cone of intensities, entry (row r, column c) at r * 80 + c.
+extern unsigned char BlobSprite[80 * 80];
+// 800x600 intensities stored column by column: (x, y) at x * 600 + y.
+extern unsigned char BlobField[800 * 600];
+
+// StartDemo, first of all: fills BlobSprite.
+void BuildBlobSprite();
+// The blob segment: empties the field.
+void ClearBlobField();
+// The blob segment: adds the sprite with its top-left corner at field (x, y), saturating at
+// 250. No clipping: 0 <= x <= 720, 0 <= y <= 520.
+void AddBlob(int x, int y);
+// The blob segment: writes the field into BackBuffer's blue channel, every pixel.
+void PresentBlobField();
+
+// The blob segment: top-left corner of ball `ball` (0 .. 79) at `step`, on the Lissajous curve.
+// Ball j of a step stands where ball j + 1 stood one step earlier.
+void LocateBall(DWORD step, int ball, int* x, int* y);
+
+// RenderFrame, for steps 250 to 454.
+void DrawBlobField(DWORD step);

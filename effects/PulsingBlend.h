@@ -1,0 +1,7 @@
+// The pulsing cross-fade of SurfJ1 with SurfJ2, then SurfJ3.
+#pragma once
+
+#include <windows.h>
+
+// RenderFrame, for steps 457 to 671: SurfBlend made and stretched over BackBuffer.
+void PulsingBlend(DWORD step);

@@ -1,0 +1,13 @@
+// The opening segments: the first picture pulled out of horizontal streaks, then faded to
+// black.
+#pragma once
+
+#include <windows.h>
+
+// RenderFrame, for steps 0 to 200: SurfInitial uncovered over 2 * step columns into SurfWipe,
+// which is stretched over BackBuffer.
+void RevealWipe(DWORD step);
+
+// RenderFrame, for steps 201 to 249: SurfInitial mixed with SurfBlack into SurfFade, which is
+// stretched over BackBuffer.
+void FadeToBlack(DWORD step);

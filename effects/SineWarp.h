@@ -1,0 +1,16 @@
+// The sine row warp: SurfJ3's rows squeezed between two waving sine curves into SurfWarp.
+#pragma once
+
+#include <windows.h>
+
+// SurfJ3's pixels and pitch while the warp has it locked; read by WarpRow.
+extern unsigned char* WarpSourcePixels;
+extern int WarpSourcePitch;
+
+// The warp: copies source row `row` (400 pixels) into columns start .. end - 1 of the same row
+// of the surface locked last. No clipping: 0 <= row <= 299, 0 <= start < end <= 300.
+void WarpRow(int row, int start, int end);
+
+// RenderFrame, for steps 672 to 949: SurfWarp redrawn; stretched over BackBuffer only while
+// step < 850 (the iris wipe uses it after that).
+void SineRowWarp(DWORD step);

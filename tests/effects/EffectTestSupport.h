@@ -1,0 +1,113 @@
+// Shared set-up of the effect tests: a headless device, the surfaces a test asks for, filled
+// with pictures in which every pixel differs, so that a wrong row or column shows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "shell/Demo.h"
+
+namespace effecttest
+{
+
+// Distinct for every pixel of a w-wide picture (the low 24 bits run through a bijection of the
+// index), never black, and 0x80 in bits 24-31, which the channel forms of the device write as 0.
+inline std::uint32_t Pattern(int x, int y, int w, std::uint32_t seed)
+{
+    const std::uint32_t low =
+        ((static_cast<std::uint32_t>(y * w + x) + seed) * 2654435761u) & 0xFFFFFFu;
+    return 0x80000000u | (low == 0 ? 0x010101u : low);
+}
+
+// A copy of a surface's pixels.
+struct Picture
+{
+    int w = 0, h = 0;
+    std::vector<std::uint32_t> p;
+    std::uint32_t operator()(int x, int y) const { return p[static_cast<std::size_t>(y) * w + x]; }
+    bool operator==(const Picture&) const = default;
+};
+
+class EffectTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { GfxDevice = new VornGFX(800, 600, 32, 1, 2); }
+    void TearDown() override
+    {
+        EXPECT_FALSE(GfxDevice->BackBuffer->Locked);
+        for (IDirectDrawSurface7** global : made_)
+        {
+            EXPECT_FALSE((*global)->Locked) << "a surface was left locked";
+            GfxDevice->ReleaseSurface(*global);
+            *global = nullptr;
+        }
+        delete GfxDevice;
+        GfxDevice = nullptr;
+    }
+
+    // A w x h surface in one of the demo's globals, filled with Pattern(seed); released in
+    // TearDown.
+    void Make(IDirectDrawSurface7** global, unsigned short w, unsigned short h, std::uint32_t seed)
+    {
+        GfxDevice->CreateSurface(w, h, global);
+        made_.push_back(global);
+        FillPattern(*global, seed);
+    }
+    static void FillPattern(IDirectDrawSurface7* s, std::uint32_t seed)
+    {
+        Fill(s, [&](int x, int y) { return Pattern(x, y, s->Width, seed); });
+    }
+    template <typename F> static void Fill(IDirectDrawSurface7* s, F pixelAt)
+    {
+        Access(s,
+               [&](unsigned char* base, long pitch, int x, int y) {
+                   GfxDevice->PutPixel32(x, y, static_cast<unsigned long>(pixelAt(x, y)), base,
+                                         pitch);
+               });
+    }
+    static Picture Read(IDirectDrawSurface7* s)
+    {
+        Picture picture{s->Width, s->Height, {}};
+        Access(s,
+               [&](unsigned char* base, long pitch, int x, int y)
+               {
+                   unsigned long p = 0;
+                   GfxDevice->GetPixel32(x, y, &p, base, pitch);
+                   picture.p.push_back(static_cast<std::uint32_t>(p));
+               });
+        return picture;
+    }
+
+    // BackBuffer shows `work` stretched over the whole screen, sampled at pixel centres.
+    static void ExpectOnScreen(const Picture& work)
+    {
+        const Picture screen = Read(GfxDevice->BackBuffer);
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                ASSERT_EQ(screen(x, y),
+                          work((2 * x + 1) * work.w / 1600, (2 * y + 1) * work.h / 1200))
+                    << x << "," << y;
+    }
+
+    static std::uint32_t Channel(std::uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+
+  private:
+    // Visits every pixel of the locked surface, row by row.
+    template <typename F> static void Access(IDirectDrawSurface7* s, F visit)
+    {
+        GfxDevice->Lock(s);
+        const bool back = s == GfxDevice->BackBuffer;
+        unsigned char* base = back ? GfxDevice->LockedBackPtr : GfxDevice->LockedSurfPtr;
+        const long pitch = back ? GfxDevice->LockedBackPitch : GfxDevice->LockedSurfPitch;
+        for (int y = 0; y < s->Height; ++y)
+            for (int x = 0; x < s->Width; ++x)
+                visit(base, pitch, x, y);
+        GfxDevice->UnLock(s);
+    }
+
+    std::vector<IDirectDrawSurface7**> made_;
+};
+
+} // namespace effecttest
