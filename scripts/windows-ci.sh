@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The Windows build and its tests: installs what is missing (mingw-w64, Wine, Xvfb and the
+# tools the tests use; Debian packages), cross-builds build-windows/quen.exe with the `windows`
+# preset, and runs the Wine tests under Xvfb on a 1024x768 screen. The tests compare with the
+# Linux build's capture tool, which is built first if needed.
+#
+# Usage: scripts/windows-ci.sh [--build-only]
+#   --build-only: install the cross compiler and build quen.exe, no Wine and no tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+JOBS=${JOBS:-2}
+build_only=false
+[ "${1:-}" = "--build-only" ] && build_only=true
+
+phase_start=$(date +%s)
+phase() {
+  local now
+  now=$(date +%s)
+  echo "windows-ci: $1 took $((now - phase_start)) s"
+  phase_start=$now
+}
+
+packages=(cmake make g++-mingw-w64-x86-64)
+$build_only || packages+=(wine wine64 xvfb xauth xdotool x11-utils imagemagick ffmpeg)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "windows-ci: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+  fi
+  echo "windows-ci: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+phase "installing"
+
+if $build_only; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j "$JOBS"
+  phase "cross-building quen.exe"
+  exit 0
+fi
+
+# The Linux capture tool renders the frames the Windows build is compared with; it comes from
+# the default preset's build unless QUEN_LINUX_BUILD names another Linux build folder.
+linux_build=${QUEN_LINUX_BUILD:-build}
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+  scripts/install-deps.sh
+  cmake --preset default >/dev/null
+fi
+cmake --build "$linux_build" -j "$JOBS" --target quen-capture >/dev/null
+phase "building the Linux capture tool"
+
+cmake --preset windows -DQUEN_LINUX_CAPTURE="$(realpath "$linux_build")/quen-capture" >/dev/null
+cmake --build --preset windows -j "$JOBS"
+phase "cross-building quen.exe"
+
+export WINEDEBUG=-all
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+phase "the Wine tests"
