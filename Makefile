@@ -4,7 +4,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test check bench video format clean
+.PHONY: all deps build run test check bench video windows windows-test format clean
 
 all: build
 
@@ -38,8 +38,16 @@ bench: build
 video: build
 	cd assets && ../build/quen-capture --video ../quen.mp4
 
+# The Windows executable build-windows/quen.exe, cross-built with mingw-w64.
+windows:
+	JOBS=$(JOBS) scripts/windows-ci.sh --build-only
+
+# The Windows build's tests under Wine and Xvfb, compared with the Linux build.
+windows-test: build
+	JOBS=$(JOBS) scripts/windows-ci.sh
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-debug build-asan
+	rm -rf build build-debug build-asan build-windows build-fuzz
