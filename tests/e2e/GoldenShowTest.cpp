@@ -1,0 +1,122 @@
+// The whole show, end to end: the demo's own start-up and frames, headless, from pictures made
+// here, compared frame by frame with the checksums in golden-frames.txt. A changed frame is
+// named and written as PNG (beside the expected checksum) so that a person can look at it.
+#include "support/TestAssets.h"
+#include "tools/capture/FramePipeline.h"
+#include "tools/capture/PngWriter.h"
+#include "tools/capture/ShowSession.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct GoldenFrame
+{
+    std::uint32_t step;
+    std::string checksum; // 16 hex digits
+    std::string what;
+};
+
+std::vector<GoldenFrame> ReadGolden(const std::string& path)
+{
+    std::vector<GoldenFrame> frames;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line))
+    {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        GoldenFrame f;
+        fields >> f.step >> f.checksum;
+        std::getline(fields >> std::ws, f.what);
+        frames.push_back(f);
+    }
+    return frames;
+}
+
+// FNV-1a over the frame's 32-bit pixels, row by row.
+std::string Checksum(const capture::FrameView& frame)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (int y = 0; y < frame.height; ++y)
+    {
+        const std::uint32_t* row = frame.pixels + y * (frame.pitch / 4);
+        for (int x = 0; x < frame.width; ++x)
+            for (int byte = 0; byte < 4; ++byte)
+            {
+                hash ^= (row[x] >> (8 * byte)) & 0xFF;
+                hash *= 0x100000001b3ull;
+            }
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+TEST(GoldenShow, EverySegmentAndBoundaryStepMatchesItsChecksum)
+{
+    std::vector<GoldenFrame> golden = ReadGolden(QUEN_GOLDEN_FILE);
+    ASSERT_GE(golden.size(), 30u) << "cannot read " << QUEN_GOLDEN_FILE;
+
+    const std::string dir = testassets::MakeScratchDir("golden");
+    testassets::WriteDemoPictures(dir);
+    const std::filesystem::path changes = QUEN_GOLDEN_CHANGES;
+    std::filesystem::remove_all(changes);
+
+    std::vector<std::string> changed;
+    {
+        testassets::ScopedChdir in(dir);
+        ::testing::internal::CaptureStderr(); // the missing music's line
+        capture::ShowSession show;
+        ::testing::internal::GetCapturedStderr();
+        // In the listed order: the cube frames carry their angle from one to the next.
+        for (GoldenFrame& f : golden)
+        {
+            show.Render(f.step * 50);
+            const std::string actual = Checksum(show.Frame());
+            if (actual == f.checksum)
+                continue;
+            changed.push_back("step " + std::to_string(f.step) + " (" + f.what + "): expected " +
+                              f.checksum + ", got " + actual);
+            capture::FrameImage image;
+            image.width = show.Frame().width;
+            image.height = show.Frame().height;
+            image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+            capture::CopyFrame(show.Frame(), image);
+            std::filesystem::create_directories(changes);
+            capture::WritePng(image, changes / (std::to_string(f.step) + ".png"));
+            f.checksum = actual;
+        }
+    }
+    std::filesystem::remove_all(dir);
+
+    if (!changed.empty() && std::getenv("QUEN_UPDATE_GOLDEN") != nullptr)
+    {
+        std::ofstream out(QUEN_GOLDEN_FILE);
+        out << "# step  checksum          what the frame shows\n";
+        for (const GoldenFrame& f : golden)
+            out << f.step << std::string(8 - std::to_string(f.step).size(), ' ') << f.checksum
+                << "  " << f.what << "\n";
+        std::printf("rewrote %s\n", QUEN_GOLDEN_FILE);
+        return;
+    }
+    std::string report;
+    for (const std::string& c : changed)
+        report += "  " + c + "\n";
+    EXPECT_TRUE(changed.empty()) << changed.size() << " frames changed; their pictures are in "
+                                 << changes.string() << ":\n"
+                                 << report;
+}
+
+} // namespace
