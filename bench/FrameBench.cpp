@@ -3,38 +3,15 @@
 // memcpy, measured in the same run, is the floor. Every frame benchmark also counts heap
 // allocations made while frames are drawn: the demo allocates nothing per frame.
 #include "platform/sys/Clock.h"
+#include "support/AllocationCounter.h"
 #include "shell/Demo.h"
 #include "timeline/RenderFrame.h"
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <new>
 #include <vector>
-
-namespace
-{
-std::atomic<long> allocations{0};
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace
 {
@@ -61,13 +38,13 @@ void Frame(benchmark::State& state)
     const DWORD step = static_cast<DWORD>(state.range(0));
     sys::SetVirtualTicks(BenchStartTick + step * 50 + 25);
     RenderFrame(); // warm-up
-    const long before = allocations.load();
+    const long before = testalloc::Count();
     for (auto _ : state)
     {
         RenderFrame();
         benchmark::ClobberMemory();
     }
-    state.counters["allocs"] = static_cast<double>(allocations.load() - before);
+    state.counters["allocs"] = static_cast<double>(testalloc::Count() - before);
     state.SetLabel(std::to_string(step));
 }
 

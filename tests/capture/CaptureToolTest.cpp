@@ -199,6 +199,9 @@ TEST(CaptureTool, VideoIsSilentWithoutUsableMusic)
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.err.find("quen: cannot open music \"zeft.mp3\""), std::string::npos)
         << result.err;
+    EXPECT_NE(result.err.find("quen-capture: no music could be opened; the video is silent"),
+              std::string::npos)
+        << result.err;
     const auto streams = ProbeStreams(video);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].at("codec_type"), "video");

@@ -1,0 +1,258 @@
+#include "tools/capture/CaptureOptions.h"
+
+#include "tools/capture/CaptureError.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace capture
+{
+
+namespace
+{
+
+constexpr std::uint32_t LargestTime = std::numeric_limits<std::uint32_t>::max();
+constexpr int LargestFps = 1000;
+
+// Quotes a piece of user input for an error message.
+std::string Quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+bool AllDigits(std::string_view text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Parses a whole decimal number made of digits only; false if it has anything else or does not
+// fit in 64 bits.
+bool ParseWhole(std::string_view text, std::uint64_t& value)
+{
+    if (!AllDigits(text))
+        return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+std::uint32_t ParseTime(std::string_view item)
+{
+    if (item.empty())
+        throw CaptureError("empty time in the --at list (times are separated by single commas)");
+    if (item.front() == '-' && AllDigits(item.substr(1)))
+        throw CaptureError("negative time " + std::string(item) + " in --at: times start at 0");
+    std::uint64_t value = 0;
+    if (!AllDigits(item))
+        throw CaptureError("malformed time " + Quoted(item) +
+                           " in --at: give whole milliseconds, like 12500");
+    if (!ParseWhole(item, value) || value > LargestTime)
+        throw CaptureError("time " + std::string(item) + " in --at is too large (at most " +
+                           std::to_string(LargestTime) + " ms)");
+    return static_cast<std::uint32_t>(value);
+}
+
+int ParseFps(std::string_view text)
+{
+    std::uint64_t value = 0;
+    if (!ParseWhole(text, value) || value < 1 || value > LargestFps)
+        throw CaptureError("--fps wants a whole number from 1 to " + std::to_string(LargestFps) +
+                           ", not " + Quoted(text));
+    return static_cast<int>(value);
+}
+
+// Seconds as digits with an optional fraction: "110", "2", "0.5".
+double ParseSeconds(std::string_view text)
+{
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{"0"} : text.substr(point + 1);
+    double value = 0;
+    const bool wellFormed =
+        AllDigits(whole) && AllDigits(fraction) &&
+        std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc{};
+    if (!wellFormed || !(value > 0))
+        throw CaptureError("--seconds wants a length above 0, like 110 or 2.5, not " +
+                           Quoted(text));
+    return value;
+}
+
+// The options as given on the command line, before they are checked against each other.
+struct RawOptions
+{
+    std::optional<std::string_view> at, out, video, fps, seconds, assets;
+};
+
+std::optional<std::string_view>* Slot(RawOptions& raw, std::string_view name)
+{
+    if (name == "--at")
+        return &raw.at;
+    if (name == "--out")
+        return &raw.out;
+    if (name == "--video")
+        return &raw.video;
+    if (name == "--fps")
+        return &raw.fps;
+    if (name == "--seconds")
+        return &raw.seconds;
+    if (name == "--assets")
+        return &raw.assets;
+    return nullptr;
+}
+
+RawOptions Collect(const std::vector<std::string_view>& args)
+{
+    RawOptions raw;
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string_view arg = args[i];
+        if (!arg.starts_with("--"))
+            throw CaptureError("unexpected argument " + Quoted(arg) + " (see --help)");
+        // Both "--name value" and "--name=value".
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        std::optional<std::string_view>* slot = Slot(raw, name);
+        if (slot == nullptr)
+            throw CaptureError("unknown option " + Quoted(name) + " (see --help)");
+        if (slot->has_value())
+            throw CaptureError(std::string(name) + " is given twice");
+        if (equals != std::string_view::npos)
+            *slot = arg.substr(equals + 1);
+        else if (i + 1 < args.size())
+            *slot = args[++i];
+        else
+            throw CaptureError(std::string(name) + " needs a value (see --help)");
+    }
+    return raw;
+}
+
+std::filesystem::path NonEmptyPath(std::string_view text, std::string_view option)
+{
+    if (text.empty())
+        throw CaptureError(std::string(option) + " needs a non-empty path");
+    return std::filesystem::path(text);
+}
+
+} // namespace
+
+std::vector<std::uint32_t> ParseTimeList(std::string_view list)
+{
+    std::vector<std::uint32_t> times;
+    std::size_t start = 0;
+    while (true)
+    {
+        const std::size_t comma = list.find(',', start);
+        times.push_back(ParseTime(list.substr(start, comma - start)));
+        if (comma == std::string_view::npos)
+            return times;
+        start = comma + 1;
+    }
+}
+
+std::uint32_t VideoFrameCount(int fps, double seconds)
+{
+    const double frames = std::round(seconds * fps);
+    if (frames < 1)
+        throw CaptureError("the video is shorter than one frame; give more --seconds or --fps");
+    const double lastTime = std::floor((frames - 1) * 1000.0 / fps);
+    if (lastTime > LargestTime)
+        throw CaptureError("the video is too long: its last frame would lie beyond " +
+                           std::to_string(LargestTime) + " ms");
+    return static_cast<std::uint32_t>(frames);
+}
+
+std::uint32_t VideoFrameTime(std::uint32_t index, int fps)
+{
+    return static_cast<std::uint32_t>(std::uint64_t{index} * 1000 / static_cast<unsigned>(fps));
+}
+
+CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
+{
+    CaptureOptions options;
+    for (std::string_view arg : args)
+    {
+        if (arg == "--help" || arg == "-h")
+            return options;
+    }
+
+    const RawOptions raw = Collect(args);
+    if (raw.assets)
+        options.assetsDir = NonEmptyPath(*raw.assets, "--assets");
+
+    if (raw.at && raw.video)
+        throw CaptureError("--at and --video cannot be used together");
+    if (raw.at)
+    {
+        if (raw.fps || raw.seconds)
+            throw CaptureError("--fps and --seconds go with --video, not --at");
+        if (!raw.out)
+            throw CaptureError("--at needs --out DIR, the folder for the pictures");
+        options.mode = CaptureMode::Stills;
+        options.times = ParseTimeList(*raw.at);
+        options.outDir = NonEmptyPath(*raw.out, "--out");
+        return options;
+    }
+    if (raw.video)
+    {
+        if (raw.out)
+            throw CaptureError("--out goes with --at; --video names its file itself");
+        options.mode = CaptureMode::Video;
+        options.videoFile = NonEmptyPath(*raw.video, "--video");
+        if (raw.fps)
+            options.fps = ParseFps(*raw.fps);
+        if (raw.seconds)
+            options.seconds = ParseSeconds(*raw.seconds);
+        VideoFrameCount(options.fps, options.seconds); // refuses lengths that cannot be made
+        return options;
+    }
+    if (raw.out)
+        throw CaptureError("--out goes with --at T1,T2,...");
+    if (raw.fps || raw.seconds)
+        throw CaptureError("--fps and --seconds go with --video FILE.mp4");
+    throw CaptureError("nothing to do: give --at T1,T2,... --out DIR or --video FILE.mp4 "
+                       "(see --help)");
+}
+
+std::string HelpText()
+{
+    return R"(Usage: quen-capture --at T1,T2,... --out DIR [--assets DIR]
+       quen-capture --video FILE.mp4 [--fps N] [--seconds S] [--assets DIR]
+       quen-capture --help
+
+Renders the Quen/XDL show without a display, frame-exactly: the demo's own start-up and
+frame code run on a headless device with a virtual clock, so the picture for elapsed time
+t shows what the demo shows t milliseconds after its music starts, on any machine.
+
+  --at T1,T2,...  elapsed times in whole milliseconds (0 or more), rendered in the order
+                  given in one run of the show. Each frame is written as DIR/<t>.png,
+                  8-bit RGB, 800x600. A time listed twice is rendered twice; its file holds
+                  the later frame (the cubes' angle follows the cube frame before).
+  --out DIR       folder for the pictures; created if missing.
+  --video FILE    writes an H.264 MP4 (yuv420p) of the show with the soundtrack "zeft.mp3",
+                  looped to the video's length, as AAC audio. Without a usable music file
+                  the video is silent. Needs ffmpeg (apt-get install ffmpeg).
+  --fps N         video frames per second, 1 to 1000 (default 60). Frame i shows
+                  t = i * 1000 / N ms, rounded down.
+  --seconds S     video length in seconds, fractions allowed (default 110: the whole show
+                  and the first cycle of the closing scroller).
+  --assets DIR    folder with the pictures (initial.jpg, j1.jpg, j2.jpg, j3.jpg,
+                  scroller.jpg) and the music (zeft.mp3); default: the current folder.
+                  Missing files behave as in the demo: black pictures, silent music.
+  --help          this text.
+
+Paths given to --out and --video are taken from the folder the command runs in, before
+--assets changes folder. Files appear only when complete: they are written under a
+temporary name and renamed.
+
+Examples:
+  quen-capture --assets assets --at 0,5000,13000 --out frames
+  quen-capture --assets assets --video quen.mp4
+  quen-capture --assets assets --video preview.mp4 --fps 30 --seconds 20
+
+Exit status: 0 on success; 2 on any error, with the reason on one line of stderr;
+130 when stopped by Ctrl-C or SIGTERM (unfinished files are removed).
+)";
+}
+
+} // namespace capture

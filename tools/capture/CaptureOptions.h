@@ -1,0 +1,58 @@
+// The capture tool's command line: what to render, where to write it, and the help text.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace capture
+{
+
+// What one run of the tool does.
+enum class CaptureMode
+{
+    Help,   // print the help text
+    Stills, // --at: one PNG per listed time
+    Video,  // --video: an MP4 of consecutive frames with the soundtrack
+};
+
+// Parsed command line. Paths are as given; the caller makes them absolute before changing
+// to the assets folder.
+struct CaptureOptions
+{
+    CaptureMode mode = CaptureMode::Help;
+    // Stills: elapsed times in milliseconds, in the order given (duplicates kept).
+    std::vector<std::uint32_t> times;
+    // Stills: folder that receives <t>.png.
+    std::filesystem::path outDir;
+    // Video: the MP4 file to write.
+    std::filesystem::path videoFile;
+    // Video: frames per second; frame i shows elapsed time i * 1000 / fps.
+    int fps = 60;
+    // Video: length in seconds; the default covers the whole show and one scroller cycle.
+    double seconds = 110.0;
+    // Folder to change to before start-up, where the pictures and the music are found.
+    std::optional<std::filesystem::path> assetsDir;
+};
+
+// Parses the arguments after the program name. Throws CaptureError with a one-line reason
+// for anything it cannot use: unknown options, missing values, malformed numbers, options
+// that do not go together.
+CaptureOptions ParseArguments(const std::vector<std::string_view>& args);
+
+// Parses a --at list "T1,T2,..." of elapsed times in whole milliseconds, 0 to 2^32 - 1.
+std::vector<std::uint32_t> ParseTimeList(std::string_view list);
+
+// Number of video frames for `seconds` at `fps`, rounded to the nearest frame.
+std::uint32_t VideoFrameCount(int fps, double seconds);
+
+// Elapsed milliseconds shown by video frame `index` at `fps`: index * 1000 / fps, rounded down.
+std::uint32_t VideoFrameTime(std::uint32_t index, int fps);
+
+// The --help text.
+std::string HelpText();
+
+} // namespace capture

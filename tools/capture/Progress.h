@@ -1,0 +1,70 @@
+// Progress of a capture on stderr: frames done out of the total, frames per second and the
+// time left. Redrawn in place on a terminal; occasional plain lines otherwise (logs, CI).
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace capture
+{
+
+// How far a capture has come, as shown to the user.
+struct ProgressState
+{
+    std::size_t done = 0;
+    std::size_t total = 0;
+    double seconds = 0; // since the start
+};
+
+// One progress line without line ending, e.g.
+// "[#########...........]  450/1000 frames  90.0 fps  0:06 left". `barWidth` 0 leaves out the
+// bar. Before any frame is done, rate and time left show as "--".
+std::string FormatProgress(const ProgressState& state, int barWidth);
+
+class ProgressMeter
+{
+  public:
+    // Monotonic seconds; replaceable for tests.
+    using Clock = std::function<double()>;
+    // Receives finished text: a redraw starting with '\r' on a terminal, whole lines otherwise.
+    using Sink = std::function<void(const std::string& text)>;
+
+    // Draws every `terminalInterval` seconds on a terminal, every `lineInterval` seconds
+    // otherwise.
+    ProgressMeter(std::size_t total, bool terminal, Sink sink, Clock clock,
+                  double terminalInterval = 0.1, double lineInterval = 10.0);
+
+    // Ends an unfinished terminal line, so that an error message starts on a line of its own.
+    ~ProgressMeter();
+    ProgressMeter(const ProgressMeter&) = delete;
+    ProgressMeter& operator=(const ProgressMeter&) = delete;
+
+    // A meter on stderr, in place if stderr is a terminal.
+    static ProgressMeter ForStderr(std::size_t total);
+
+    // One more frame done.
+    void Advance();
+
+    // The last state: a final redraw and line end on a terminal; a closing line otherwise, if
+    // the run was long enough to print any.
+    void Finish();
+
+  private:
+    void Show();
+
+    std::size_t total_;
+    std::size_t done_ = 0;
+    bool terminal_;
+    Sink sink_;
+    Clock clock_;
+    double terminalInterval_;
+    double lineInterval_;
+    double start_;
+    double lastShown_;
+    bool shownAny_ = false;
+    bool finished_ = false;
+};
+
+} // namespace capture

@@ -1,0 +1,11 @@
+// quen-capture: renders the show headless to PNG frames or an MP4 video. See --help.
+#include "tools/capture/Capture.h"
+
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return capture::RunCapture(args);
+}
