@@ -3,6 +3,7 @@
 #include "platform/sys/Sound.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 
 struct sys::Music
 {
@@ -12,7 +13,25 @@ struct sys::Music
 
 namespace
 {
+
 bool mixerOpen = false;
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// On a machine without a sound card, ALSA's library prints a screenful of its own errors while
+// SDL looks for a device. SDL loads the library at run time; loading it first and giving it a
+// silent error handler leaves the demo's one line as the only report.
+void QuietAlsa()
+{
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    static void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (alsa == nullptr)
+        return;
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(IgnoreAlsaError);
+}
+
 } // namespace
 
 namespace sys
@@ -20,6 +39,7 @@ namespace sys
 
 bool OpenAudio(int rate)
 {
+    QuietAlsa();
     std::string error;
     mixerOpen = mixer::Open(nullptr, rate, error);
     if (!mixerOpen)
