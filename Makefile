@@ -4,7 +4,8 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test check bench video windows windows-test format clean
+.PHONY: all deps build run test check bench video package package-test windows windows-test \
+        format clean
 
 all: build
 
@@ -38,6 +39,14 @@ bench: build
 video: build
 	cd assets && ../build/quen-capture --video ../quen.mp4
 
+# The Debian package build/quen_<version>_amd64.deb, made with CPack.
+package: build
+	cd build && cpack -G DEB
+
+# The Debian package installed with apt-get, used as a user would, then removed (root or sudo).
+package-test: build
+	JOBS=$(JOBS) tests/package/package_test.sh build
+
 # The Windows executable build-windows/quen.exe, cross-built with mingw-w64.
 windows:
 	JOBS=$(JOBS) scripts/windows-ci.sh --build-only
@@ -50,4 +59,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-debug build-asan build-windows build-fuzz
+	rm -rf build build-debug build-asan build-windows build-fuzz build-package

@@ -7,6 +7,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libturbojpeg0-dev libpng-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils ffmpeg
+  dpkg-dev file man-db desktop-file-utils
 )
 
 missing=()

@@ -1,0 +1,218 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: builds the .deb with CPack, installs it with
+# apt-get install ./quen_*.deb, uses the installed commands the way the man pages describe
+# (quen-capture from any folder and from the installed assets folder, the quen launcher, the
+# man pages, the desktop entry and icon), then removes the package and checks that it is gone.
+# A plain `cmake --install --prefix` into a scratch folder is tried as well.
+#
+# Usage: tests/package/package_test.sh [BUILD_DIR]
+# BUILD_DIR is an existing build folder to package (make package-test passes build, the default
+# preset's); without it the script configures and builds its own, build-package.
+# Needs root or sudo for apt-get, and the Debian packages dpkg-dev and file for CPack's
+# dependency list. Uses man-db, desktop-file-utils, ffmpeg, xvfb and xdotool where present.
+set -euo pipefail
+
+src=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath -m "${1:-$src/build-package}")
+jobs=${JOBS:-2}
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "package-test: need root or sudo for apt-get" >&2; exit 1; }
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+failures=0
+pass() { echo "  ok   $*"; }
+fail() { echo "  FAIL $*"; failures=$((failures + 1)); }
+check() { # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+work=$(mktemp -d)
+installed=0
+cleanup() {
+  if [ "$installed" -eq 1 ]; then
+    $sudo apt-get remove -y -qq quen >/dev/null 2>&1 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# PNG_INFO FILE: "<width>x<height> depth <d> colour <c>" from the IHDR chunk.
+png_info() {
+  local h
+  h=$(od -An -v -t u1 -j 16 -N 10 "$1" | tr -s ' \n' ' ')
+  echo "$h" | awk '{printf "%dx%d depth %d colour %d\n",
+    $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8, $9, $10}'
+}
+
+echo "== Build and package ($build)"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQUEN_BUILD_TESTS=OFF -DQUEN_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build "$build" -j "$jobs" >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+rm -f "$build"/quen_*.deb
+(cd "$build" && cpack --config CPackConfig.cmake -G DEB >/dev/null)
+deb=$(ls "$build"/quen_*.deb)
+echo "  $deb"
+dpkg-deb -f "$deb" Package Version Section Maintainer Depends Recommends | sed 's/^/  | /'
+
+echo "== Package contents"
+check "version $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
+check "section games" test "$(dpkg-deb -f "$deb" Section)" = games
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libturbojpeg0 libc6; do
+  check "depends on $lib" grep -q "\b$lib\b" <<<"$depends"
+done
+check "recommends ffmpeg" grep -qx ffmpeg <<<"$(dpkg-deb -f "$deb" Recommends)"
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for f in usr/bin/quen usr/bin/quen-capture usr/libexec/quen/quen usr/libexec/quen/quen-capture \
+         usr/share/quen/initial.jpg usr/share/quen/j1.jpg usr/share/quen/j2.jpg \
+         usr/share/quen/j3.jpg usr/share/quen/scroller.jpg usr/share/quen/zeft.mp3 \
+         usr/share/applications/quen.desktop usr/share/icons/hicolor/48x48/apps/quen.png \
+         usr/share/icons/hicolor/scalable/apps/quen.svg \
+         usr/share/man/man6/quen.6.gz usr/share/man/man6/quen-capture.6.gz; do
+  check "holds /$f" grep -qx "\./$f" <<<"$contents"
+done
+check "no asset generator or its sources" \
+  bash -c '! grep -qE "make-assets|/paint|/synth" <<<"$1"' _ "$contents"
+
+echo "== Install with apt-get"
+if dpkg-query -W -f='${Status}' quen 2>/dev/null | grep -q "install ok installed"; then
+  echo "  quen is installed already; removing it first"
+  $sudo apt-get remove -y -qq quen >/dev/null
+fi
+cp "$deb" "$work/"
+(cd "$work" && $sudo apt-get install -y -qq ./quen_*.deb >"$work/apt.log" 2>&1) ||
+  { cat "$work/apt.log"; echo "FAIL: apt-get install"; exit 1; }
+installed=1
+check "quen on PATH is /usr/bin/quen" test "$(command -v quen)" = /usr/bin/quen
+check "quen-capture on PATH is /usr/bin/quen-capture" \
+  test "$(command -v quen-capture)" = /usr/bin/quen-capture
+if command -v nm >/dev/null; then
+  check "installed demo exports VornGFX::GetBpp" \
+    bash -c 'nm -D -C /usr/libexec/quen/quen | grep -q "VornGFX::GetBpp()"'
+fi
+
+echo "== quen-capture from the installed files"
+mkdir -p "$work/elsewhere"
+(cd "$work/elsewhere" && quen-capture --at 13000 --out frames 2>"$work/capture1.err") &&
+  pass "quen-capture --at 13000 --out frames, in an empty folder" ||
+  { fail "quen-capture in an empty folder"; cat "$work/capture1.err"; }
+(cd /usr/share/quen && quen-capture --at 13000 --out "$work/here" 2>"$work/capture2.err") &&
+  pass "quen-capture --at 13000 --out DIR, in /usr/share/quen" ||
+  { fail "quen-capture in /usr/share/quen"; cat "$work/capture2.err"; }
+png=$work/elsewhere/frames/13000.png
+if [ -f "$png" ]; then
+  info=$(png_info "$png")
+  echo "  $png: $info, $(stat -c %s "$png") bytes"
+  check "PNG is 800x600 8-bit RGB" test "$info" = "800x600 depth 8 colour 2"
+  check "no complaint about missing pictures or music" test ! -s "$work/capture1.err"
+  check "same frame from the assets folder" cmp -s "$png" "$work/here/13000.png"
+  # The build tree's tool on the source tree's assets: the installed files must agree.
+  if [ -x "$build/quen-capture" ]; then
+    "$build/quen-capture" --assets "$src/assets" --at 13000 --out "$work/tree" 2>/dev/null
+    check "same frame as the build tree's quen-capture" cmp -s "$png" "$work/tree/13000.png"
+  fi
+  if command -v ffmpeg >/dev/null; then
+    lit=$(ffmpeg -v error -i "$png" -f rawvideo -pix_fmt rgb24 - | tr -d '\000' | wc -c)
+    echo "  $lit of $((800 * 600 * 3)) colour bytes are not zero"
+    check "frame is not black" test "$lit" -gt 10000
+  fi
+else
+  fail "no $png"
+fi
+
+echo "== quen launcher"
+err=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 quen 2>&1 \
+      >/dev/null) && status=0 || status=$?
+check "without a display: exit 1, reason on stderr ($status: $err)" \
+  bash -c '[ "$1" -eq 1 ] && grep -q "^quen: cannot open a display" <<<"$2"' _ "$status" "$err"
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+  cat >"$work/window.sh" <<'INNER'
+set -u
+work=$1
+cd "$work"
+SDL_AUDIODRIVER=dummy quen 2>"$work/quen.err" &
+pid=$!
+wid=""
+for _ in $(seq 50); do
+  wid=$(xdotool search --name '^Quen/XDL$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
+  sleep 0.1
+done
+echo "window=$wid"
+echo "cwd=$(readlink /proc/$pid/cwd)"
+echo "exe=$(readlink /proc/$pid/exe)"
+sleep 1
+[ -n "$wid" ] && xdotool key --window "$wid" Escape
+for _ in $(seq 40); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+kill -0 $pid 2>/dev/null && { kill -9 $pid; echo "status=still running"; exit 0; }
+wait $pid
+echo "status=$?"
+INNER
+  out=$(xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/window.sh" "$work")
+  echo "$out" | sed 's/^/  | /'
+  check "window titled Quen/XDL" grep -q '^window=[0-9]' <<<"$out"
+  check "demo runs in /usr/share/quen" grep -qx 'cwd=/usr/share/quen' <<<"$out"
+  check "demo is /usr/libexec/quen/quen" grep -qx 'exe=/usr/libexec/quen/quen' <<<"$out"
+  check "Escape ends it with status 0" grep -qx 'status=0' <<<"$out"
+  check "found all its files (stderr empty)" test ! -s "$work/quen.err"
+  [ -s "$work/quen.err" ] && sed 's/^/  | /' "$work/quen.err"
+else
+  echo "  skip window check: xvfb-run or xdotool missing"
+fi
+
+echo "== Man pages, desktop entry, icon"
+if grep -rqs '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg.d/; then
+  # Slim container images tell dpkg to leave man pages out.
+  echo "  skip man: dpkg here excludes /usr/share/man (see /etc/dpkg/dpkg.cfg.d/)"
+elif command -v man >/dev/null; then
+  for page in quen quen-capture; do
+    where=$(man -w "$page" 2>/dev/null || true)
+    check "man -w $page: $where" test "$where" = "/usr/share/man/man6/$page.6.gz"
+    check "man $page renders without warnings" \
+      bash -c 'out=$(MANWIDTH=80 man --warnings -P cat "$1" 2>&1 >/dev/null); [ -z "$out" ] ||
+               { echo "$out"; false; }' _ "$page"
+  done
+else
+  echo "  skip man: man-db missing"
+fi
+if command -v desktop-file-validate >/dev/null; then
+  check "desktop-file-validate quen.desktop" \
+    bash -c '! desktop-file-validate /usr/share/applications/quen.desktop | grep -v ": hint: "'
+else
+  echo "  skip desktop-file-validate: desktop-file-utils missing"
+fi
+desktop=/usr/share/applications/quen.desktop
+check "desktop entry runs quen, no terminal" \
+  bash -c 'grep -qx "Exec=quen" "$1" && grep -qx "Terminal=false" "$1"' _ "$desktop"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+check "icon $icon in hicolor" test -f "/usr/share/icons/hicolor/48x48/apps/$icon.png"
+
+echo "== Remove with apt-get"
+$sudo apt-get remove -y -qq quen >/dev/null 2>&1
+installed=0
+check "package removed" bash -c '! dpkg-query -W -f="\${Status}" quen 2>/dev/null |
+                                  grep -q "install ok installed"'
+for f in /usr/bin/quen /usr/bin/quen-capture /usr/libexec/quen /usr/share/quen \
+         /usr/share/applications/quen.desktop /usr/share/man/man6/quen.6.gz; do
+  check "$f gone" test ! -e "$f"
+done
+
+echo "== cmake --install into a scratch prefix"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+(cd "$work" && "$work/prefix/bin/quen-capture" --at 13000 --out staged 2>"$work/staged.err") &&
+  check "prefix/bin/quen-capture finds prefix/share/quen" cmp -s "$png" "$work/staged/13000.png" ||
+  { fail "prefix/bin/quen-capture"; cat "$work/staged.err"; }
+
+echo
+if [ "$failures" -ne 0 ]; then
+  echo "FAIL: $failures check(s) failed"
+  exit 1
+fi
+echo "PASS"
