@@ -1,5 +1,6 @@
 // JPEG decoding with libjpeg-turbo's TurboJPEG API: accurate integer DCT and fancy upsampling
-// (its defaults), warnings treated as errors, progressive scans limited.
+// (its defaults), warnings treated as errors, progressive scans limited. Colour, greyscale and
+// CMYK pictures are all turned into RGB.
 #include "gfx/JpegDecoder.h"
 
 #include <turbojpeg.h>
@@ -48,6 +49,49 @@ bool ReadWholeFile(const char* file, std::vector<unsigned char>& data, std::stri
     return ok;
 }
 
+// Whether the header carries Adobe's APP14 marker. CMYK pictures with it (as Photoshop and
+// libjpeg write them) store inverted inks, 255 meaning none; without it, 255 means full ink.
+bool HasAdobeMarker(const std::vector<unsigned char>& data)
+{
+    std::size_t at = 2; // after SOI
+    while (at + 4 <= data.size() && data[at] == 0xFF)
+    {
+        const unsigned char marker = data[at + 1];
+        if (marker == 0xFF) // fill byte
+        {
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) // scan data or end: no more header markers
+            break;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) // markers without a length
+        {
+            at += 2;
+            continue;
+        }
+        const std::size_t length = std::size_t{data[at + 2]} << 8 | data[at + 3];
+        if (length < 2)
+            break;
+        if (marker == 0xEE && length >= 7 && at + 9 <= data.size() &&
+            std::memcmp(&data[at + 4], "Adobe", 5) == 0)
+            return true;
+        at += 2 + length;
+    }
+    return false;
+}
+
+// One CMYK pixel as RGB: each channel is what its ink and the black ink leave of full light.
+std::uint32_t CmykToRgb(const unsigned char* cmyk, bool inverted)
+{
+    const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+    auto channel = [&](unsigned char ink)
+    {
+        const unsigned light = inverted ? ink : 255u - ink;
+        return (light * k + 127) / 255;
+    };
+    return channel(cmyk[0]) << 16 | channel(cmyk[1]) << 8 | channel(cmyk[2]);
+}
+
 struct Decompressor
 {
     tjhandle handle = tjInitDecompress();
@@ -89,19 +133,33 @@ bool DecodeJpegFile(const char* file, DecodedPicture& out, std::string& error)
         error = "picture too large (" + std::to_string(width) + "x" + std::to_string(height) + ")";
         return false;
     }
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    // TurboJPEG converts colour and greyscale to RGB itself, CMYK and YCCK only to CMYK.
+    const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    const int format = cmyk ? TJPF_CMYK : TJPF_RGB;
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    // Left uninitialised: the decoder writes every byte or fails.
+    std::unique_ptr<unsigned char[]> decoded(new unsigned char[count * tjPixelSize[format]]);
     const int flags = TJFLAG_ACCURATEDCT | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
-    if (tjDecompress2(jpeg.handle, data.data(), static_cast<unsigned long>(data.size()), rgb.data(),
-                      width, 0, height, TJPF_RGB, flags) != 0)
+    if (tjDecompress2(jpeg.handle, data.data(), static_cast<unsigned long>(data.size()),
+                      decoded.get(), width, 0, height, format, flags) != 0)
     {
         error = std::string("cannot decode (") + tjGetErrorStr2(jpeg.handle) + ")";
         return false;
     }
     out.width = width;
     out.height = height;
-    out.pixels.reset(new std::uint32_t[static_cast<std::size_t>(width) * height]);
-    const unsigned char* p = rgb.data();
-    for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i, p += 3)
-        out.pixels[i] = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+    out.pixels.reset(new std::uint32_t[count]);
+    const unsigned char* p = decoded.get();
+    if (cmyk)
+    {
+        const bool inverted = HasAdobeMarker(data);
+        for (std::size_t i = 0; i < count; ++i, p += 4)
+            out.pixels[i] = CmykToRgb(p, inverted);
+    }
+    else
+    {
+        for (std::size_t i = 0; i < count; ++i, p += 3)
+            out.pixels[i] = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+    }
     return true;
 }

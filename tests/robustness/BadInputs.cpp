@@ -111,7 +111,8 @@ Bytes CmykJpeg(int width, int height, const Pattern& colour, Cmyk kind, int qual
             for (int i = 0; i < 3; ++i)
             {
                 // Ink needed so that (255 - ink) * (255 - k) / 255 gives the channel back.
-                const int ink = k == 255 ? 0 : (255 * (255 - k - rgb[i]) + (255 - k) / 2) / (255 - k);
+                const int ink =
+                    k == 255 ? 0 : (255 * (255 - k - rgb[i]) + (255 - k) / 2) / (255 - k);
                 p[i] = static_cast<unsigned char>(inverted ? 255 - ink : ink);
             }
             p[3] = static_cast<unsigned char>(inverted ? 255 - k : k);
@@ -199,10 +200,15 @@ Bytes FirstHalf(const Bytes& bytes)
 
 Bytes Wav(int milliseconds, int rate)
 {
-    const std::uint32_t frames = static_cast<std::uint32_t>(static_cast<long long>(rate) * milliseconds / 1000);
+    const std::uint32_t frames =
+        static_cast<std::uint32_t>(static_cast<long long>(rate) * milliseconds / 1000);
     const std::uint32_t dataBytes = frames * 4;
     Bytes wav;
-    auto text = [&](const char* s) { wav.insert(wav.end(), s, s + 4); };
+    auto text = [&](const char* s)
+    {
+        for (int i = 0; i < 4; ++i)
+            wav.push_back(static_cast<unsigned char>(s[i]));
+    };
     auto u32 = [&](std::uint32_t v)
     {
         for (int i = 0; i < 4; ++i)
@@ -228,7 +234,8 @@ Bytes Wav(int milliseconds, int rate)
     u32(dataBytes);
     for (std::uint32_t i = 0; i < frames; ++i)
     {
-        const auto sample = static_cast<std::int16_t>(3000.0 * std::sin(i * 2.0 * M_PI * 440.0 / rate));
+        const auto sample =
+            static_cast<std::int16_t>(3000.0 * std::sin(i * 2.0 * M_PI * 440.0 / rate));
         u16(static_cast<std::uint16_t>(sample));
         u16(static_cast<std::uint16_t>(sample));
     }

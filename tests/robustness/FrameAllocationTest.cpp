@@ -1,5 +1,5 @@
 // Drawing frames allocates nothing: every operator new in this program is counted, and 10,000
-// frames spread over the whole schedule (two scroller cycles) must not add one.
+// frames spread over the whole schedule (the opening and two scroller cycles) must not add one.
 #include "robustness/ShowRun.h"
 
 #include "platform/sys/Clock.h"
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -96,8 +97,14 @@ class FrameAllocations : public showrun::ShowTest
 
 TEST_F(FrameAllocations, TenThousandFramesAcrossTheScheduleAllocateNothing)
 {
+    // The sanitizer build makes every frame ten times slower and sees the same allocations;
+    // it draws a quarter of the frames, still over the whole schedule.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int frames = 2500;
+#else
     constexpr int frames = 10000;
-    constexpr DWORD span = 3200 * 50; // steps 0 to 3199: the opening, two scroller cycles
+#endif
+    constexpr DWORD span = 3199 * 50; // steps 0 to 3199: the opening, two scroller cycles
     testassets::ScopedChdir in(dir);
     sys::SetVirtualTicks(StartTicks);
     const long beforeStart = allocations.load();
@@ -109,7 +116,8 @@ TEST_F(FrameAllocations, TenThousandFramesAcrossTheScheduleAllocateNothing)
     const long before = allocations.load();
     for (int i = 0; i < frames; ++i)
     {
-        sys::SetVirtualTicks(StartTicks + static_cast<DWORD>(static_cast<long long>(span) * i / frames));
+        sys::SetVirtualTicks(StartTicks +
+                             static_cast<DWORD>(static_cast<long long>(span) * i / (frames - 1)));
         RenderFrame();
         stepsSeen += (i == 0 || DemoStep != lastStep) ? 1 : 0;
         lastStep = DemoStep;
@@ -119,7 +127,7 @@ TEST_F(FrameAllocations, TenThousandFramesAcrossTheScheduleAllocateNothing)
 
     EXPECT_EQ(during, 0) << "heap allocations while drawing " << frames << " frames";
     EXPECT_EQ(lastStep, 3199u);
-    EXPECT_EQ(stepsSeen, 3200);
+    EXPECT_EQ(stepsSeen, std::min(frames, 3200));
 }
 
 } // namespace

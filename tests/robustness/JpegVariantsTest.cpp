@@ -16,10 +16,9 @@ namespace
 // compression at quality 100 almost exactly; saturated, dark, light and grey ones.
 std::uint32_t Blocks(int x, int y)
 {
-    static const std::uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF,
-                                            0xFF00FF, 0x000000, 0xFFFFFF, 0x808080, 0x203040,
-                                            0xC08040, 0x40C080, 0x8040C0, 0xF0E0D0, 0x102030,
-                                            0x7F3F1F};
+    static const std::uint32_t colours[] = {
+        0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0x000000, 0xFFFFFF,
+        0x808080, 0x203040, 0xC08040, 0x40C080, 0x8040C0, 0xF0E0D0, 0x102030, 0x7F3F1F};
     return colours[((y / 16) * 4 + x / 16) % 16];
 }
 

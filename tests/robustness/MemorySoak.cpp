@@ -30,9 +30,11 @@ long ResidentKiB()
     return -1;
 }
 
+// Bytes handed out by malloc, from its arenas and as separate mappings (the surfaces).
 long HeapInUseBytes()
 {
-    return static_cast<long>(mallinfo2().uordblks);
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long>(info.uordblks + info.hblkhd);
 }
 
 constexpr DWORD StartTicks = 1000;

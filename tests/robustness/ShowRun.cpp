@@ -7,7 +7,6 @@
 #include "timeline/RenderFrame.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -35,12 +34,7 @@ badinputs::Bytes GoodPicture(const PictureFile& picture)
 
 const badinputs::Bytes& GoodMusic()
 {
-    static const badinputs::Bytes music = []
-    {
-        const char* source = std::getenv("QUEN_SOURCE_DIR");
-        return badinputs::ReadFile(std::string(source != nullptr ? source : ".") +
-                                   "/assets/zeft.mp3");
-    }();
+    static const badinputs::Bytes music = badinputs::ReadFile(QUEN_ASSETS_DIR "/zeft.mp3");
     return music;
 }
 
@@ -77,7 +71,8 @@ void ShowTest::Remove(const std::string& name)
     std::filesystem::remove(dir + "/" + name);
 }
 
-Outcome ShowTest::Run(const std::vector<DWORD>& elapsedMs, const std::function<void()>& afterStartUp,
+Outcome ShowTest::Run(const std::vector<DWORD>& elapsedMs,
+                      const std::function<void()>& afterStartUp,
                       const std::function<void(DWORD step)>& afterFrame)
 {
     Outcome outcome;

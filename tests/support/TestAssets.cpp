@@ -78,7 +78,8 @@ void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)
         throw std::runtime_error("cannot write " + path);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 

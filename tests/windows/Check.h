@@ -8,9 +8,9 @@
 namespace wintest
 {
 
-inline int passed = 0;
-inline int failed = 0;
+inline int passed = 0, failed = 0;
 
+// Prints "PASS: what" or "FAIL: what" and returns `ok`.
 inline bool Check(bool ok, const std::string& what)
 {
     std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what.c_str());

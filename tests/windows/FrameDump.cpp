@@ -4,45 +4,16 @@
 //
 // Usage (in the folder with the pictures and the music): quen-frames OUTDIR T1,T2,...
 //   Writes OUTDIR/T.ppm for every elapsed time T in milliseconds, rendered in the order given.
-#include "cubes/CubeFrame.h"
 #include "platform/sys/Clock.h"
 #include "shell/Demo.h"
 #include "timeline/RenderFrame.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
-
-namespace
-{
-
-// Any value works; the capture tool starts the show at the same tick.
-constexpr std::uint32_t FirstTick = 1000;
-
-bool WritePpm(const std::string& path, const IDirectDrawSurface7* frame)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", frame->Width, frame->Height);
-    std::vector<unsigned char> row(3 * std::size_t{frame->Width});
-    for (int y = 0; y < frame->Height; ++y)
-    {
-        const std::uint32_t* in = frame->Pixels.get() + y * (frame->Pitch / 4);
-        for (int x = 0; x < frame->Width; ++x)
-        {
-            row[3 * x] = static_cast<unsigned char>(in[x] >> 16);
-            row[3 * x + 1] = static_cast<unsigned char>(in[x] >> 8);
-            row[3 * x + 2] = static_cast<unsigned char>(in[x]);
-        }
-        std::fwrite(row.data(), 1, row.size(), f);
-    }
-    return std::fclose(f) == 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -51,32 +22,32 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: quen-frames OUTDIR T1,T2,...\n");
         return 2;
     }
-    const std::string outDir = argv[1];
-    std::vector<std::uint32_t> times;
-    for (const char* p = argv[2]; *p != '\0';)
-    {
-        char* end = nullptr;
-        times.push_back(static_cast<std::uint32_t>(std::strtoul(p, &end, 10)));
-        if (end == p)
-        {
-            std::fprintf(stderr, "quen-frames: bad time list \"%s\"\n", argv[2]);
-            return 2;
-        }
-        p = *end == ',' ? end + 1 : end;
-    }
-
+    // Any value works; the capture tool starts the show at the same tick.
+    constexpr std::uint32_t FirstTick = 1000;
     sys::SetVirtualTicks(FirstTick);
     StartDemo();
     RunState = 1;
     int status = 0;
-    for (std::uint32_t t : times)
+    std::istringstream times(argv[2]);
+    for (std::string t; std::getline(times, t, ',');)
     {
-        sys::SetVirtualTicks(FirstTick + t);
+        sys::SetVirtualTicks(FirstTick + static_cast<std::uint32_t>(std::stoul(t)));
         RenderFrame();
-        const std::string path = outDir + "/" + std::to_string(t) + ".ppm";
-        if (!WritePpm(path, GfxDevice->BackBuffer))
+        const IDirectDrawSurface7* frame = GfxDevice->BackBuffer;
+        std::ofstream out(std::string(argv[1]) + "/" + t + ".ppm", std::ios::binary);
+        out << "P6\n" << frame->Width << " " << frame->Height << "\n255\n";
+        std::vector<char> row(3 * std::size_t{frame->Width});
+        for (int y = 0; y < frame->Height; ++y)
         {
-            std::fprintf(stderr, "quen-frames: cannot write %s\n", path.c_str());
+            const std::uint32_t* in = frame->Pixels.get() + y * (frame->Pitch / 4);
+            for (int x = 0; x < frame->Width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    row[3 * x + c] = static_cast<char>(in[x] >> (16 - 8 * c));
+            out.write(row.data(), static_cast<std::streamsize>(row.size()));
+        }
+        if (!out)
+        {
+            std::fprintf(stderr, "quen-frames: cannot write the frame at %s ms\n", t.c_str());
             status = 1;
         }
     }
