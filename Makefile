@@ -4,7 +4,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test check bench video package package-test windows windows-test \
+.PHONY: all deps build run test check fuzz memcheck bench video package package-test windows windows-test \
         format clean
 
 all: build
@@ -30,6 +30,14 @@ check: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# libFuzzer runs of the JPEG loader and the music stream (SECONDS each, default 60), then
+# valgrind's memcheck over the headless lifecycle.
+fuzz: deps
+	scripts/fuzz-smoke.sh $(or $(SECONDS),60)
+
+memcheck: build
+	scripts/valgrind-lifecycle.sh build
 
 # Frame costs of every segment of the show.
 bench: build
