@@ -31,10 +31,10 @@ check: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
-# libFuzzer runs of the JPEG loader and the music stream (SECONDS each, default 60), then
+# libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, default 60), then
 # valgrind's memcheck over the headless lifecycle.
 fuzz: deps
-	scripts/fuzz-smoke.sh $(or $(SECONDS),60)
+	scripts/fuzz-smoke.sh $(or $(FUZZ_SECONDS),60)
 
 memcheck: build
 	scripts/valgrind-lifecycle.sh build

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class CubeDeviceTest : public ::testing::Test
@@ -16,36 +17,22 @@ class CubeDeviceTest : public ::testing::Test
     void SetUp() override
     {
         GfxDevice = new VornGFX(800, 600, 32, 1, 2);
-        SpanLeft = new int[600];
-        SpanRight = new int[600];
+        SpanLeft = left_;
+        SpanRight = right_;
     }
-
-    void TearDown() override
-    {
-        delete GfxDevice;
-        GfxDevice = nullptr;
-        delete[] SpanLeft;
-        delete[] SpanRight;
-        SpanLeft = nullptr;
-        SpanRight = nullptr;
-    }
+    void TearDown() override { delete std::exchange(GfxDevice, nullptr); }
 
     // The whole BackBuffer, row by row, as packed pixels.
     static std::vector<std::uint32_t> Snapshot()
     {
-        std::vector<std::uint32_t> pixels(800 * 600);
-        GfxDevice->Lock(GfxDevice->BackBuffer);
-        for (unsigned short y = 0; y < 600; ++y)
-        {
-            for (unsigned short x = 0; x < 800; ++x)
-            {
-                unsigned long pixel;
-                GfxDevice->GetPixel32(x, y, &pixel, GfxDevice->LockedBackPtr,
-                                      GfxDevice->LockedBackPitch);
-                pixels[y * 800 + x] = static_cast<std::uint32_t>(pixel);
-            }
-        }
-        GfxDevice->UnLock(GfxDevice->BackBuffer);
+        const auto* surface = GfxDevice->BackBuffer;
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < 600; ++y)
+            pixels.insert(pixels.end(), &surface->Pixels[y * surface->Pitch / 4],
+                          &surface->Pixels[y * surface->Pitch / 4 + 800]);
         return pixels;
     }
+
+  private:
+    int left_[600], right_[600];
 };

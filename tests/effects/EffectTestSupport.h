@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "shell/Demo.h"
@@ -27,7 +28,6 @@ struct Picture
     int w = 0, h = 0;
     std::vector<std::uint32_t> p;
     std::uint32_t operator()(int x, int y) const { return p[static_cast<std::size_t>(y) * w + x]; }
-    bool operator==(const Picture&) const = default;
 };
 
 class EffectTest : public ::testing::Test
@@ -40,11 +40,9 @@ class EffectTest : public ::testing::Test
         for (IDirectDrawSurface7** global : made_)
         {
             EXPECT_FALSE((*global)->Locked) << "a surface was left locked";
-            GfxDevice->ReleaseSurface(*global);
-            *global = nullptr;
+            GfxDevice->ReleaseSurface(std::exchange(*global, nullptr));
         }
-        delete GfxDevice;
-        GfxDevice = nullptr;
+        delete std::exchange(GfxDevice, nullptr);
     }
 
     // A w x h surface in one of the demo's globals, filled with Pattern(seed); released in
@@ -61,22 +59,16 @@ class EffectTest : public ::testing::Test
     }
     template <typename F> static void Fill(IDirectDrawSurface7* s, F pixelAt)
     {
-        Access(s,
-               [&](unsigned char* base, long pitch, int x, int y) {
-                   GfxDevice->PutPixel32(x, y, static_cast<unsigned long>(pixelAt(x, y)), base,
-                                         pitch);
-               });
+        for (int y = 0; y < s->Height; ++y)
+            for (int x = 0; x < s->Width; ++x)
+                s->Pixels[y * s->Pitch / 4 + x] = pixelAt(x, y);
     }
-    static Picture Read(IDirectDrawSurface7* s)
+    static Picture Read(const IDirectDrawSurface7* s)
     {
         Picture picture{s->Width, s->Height, {}};
-        Access(s,
-               [&](unsigned char* base, long pitch, int x, int y)
-               {
-                   unsigned long p = 0;
-                   GfxDevice->GetPixel32(x, y, &p, base, pitch);
-                   picture.p.push_back(static_cast<std::uint32_t>(p));
-               });
+        for (int y = 0; y < s->Height; ++y)
+            picture.p.insert(picture.p.end(), &s->Pixels[y * s->Pitch / 4],
+                             &s->Pixels[y * s->Pitch / 4 + s->Width]);
         return picture;
     }
 
@@ -91,22 +83,7 @@ class EffectTest : public ::testing::Test
                     << x << "," << y;
     }
 
-    static std::uint32_t Channel(std::uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
-
   private:
-    // Visits every pixel of the locked surface, row by row.
-    template <typename F> static void Access(IDirectDrawSurface7* s, F visit)
-    {
-        GfxDevice->Lock(s);
-        const bool back = s == GfxDevice->BackBuffer;
-        unsigned char* base = back ? GfxDevice->LockedBackPtr : GfxDevice->LockedSurfPtr;
-        const long pitch = back ? GfxDevice->LockedBackPitch : GfxDevice->LockedSurfPitch;
-        for (int y = 0; y < s->Height; ++y)
-            for (int x = 0; x < s->Width; ++x)
-                visit(base, pitch, x, y);
-        GfxDevice->UnLock(s);
-    }
-
     std::vector<IDirectDrawSurface7**> made_;
 };
 
