@@ -7,49 +7,12 @@
 
 #include <wincodec.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace
 {
-
-// Pictures arrive as files of at most this many bytes; more is not a picture the demo uses.
-constexpr long MaxJpegFileBytes = 64L * 1024 * 1024;
-
-bool ReadWholeFile(const char* file, std::vector<unsigned char>& data, std::string& error)
-{
-    std::FILE* f = std::fopen(file, "rb");
-    if (f == nullptr)
-    {
-        error = errno == ENOENT ? "file not found" : std::strerror(errno);
-        return false;
-    }
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok && size > MaxJpegFileBytes)
-    {
-        error = "file too large";
-        std::fclose(f);
-        return false;
-    }
-    if (ok)
-    {
-        data.resize(static_cast<std::size_t>(size));
-        ok = size == 0 || std::fread(data.data(), 1, data.size(), f) == data.size();
-    }
-    std::fclose(f);
-    if (!ok)
-        error = "cannot read the file";
-    else if (data.empty())
-    {
-        error = "empty file";
-        ok = false;
-    }
-    return ok;
-}
 
 // Walks the marker segments up to the first scan: the frame header gives the picture's size.
 // The compressed data after it must end with the end-of-image marker; inside it every 0xFF byte
@@ -160,13 +123,8 @@ std::string Failure(const char* what, HRESULT hr)
 bool DecodeJpegFile(const char* file, DecodedPicture& out, std::string& error)
 {
     std::vector<unsigned char> data;
-    if (!ReadWholeFile(file, data, error))
+    if (!ReadJpegFile(file, data, error))
         return false;
-    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF)
-    {
-        error = "not a JPEG file";
-        return false;
-    }
     int width = 0, height = 0;
     if (!ReadFrameSize(data, width, height, error))
         return false;
