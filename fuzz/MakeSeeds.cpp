@@ -1,14 +1,25 @@
 // quen-fuzz-seeds: writes small seed files for the fuzz targets. Pictures: baseline,
-// progressive, 4:2:0, greyscale, CMYK and YCCK JPEGs, a PNG and an oversized header, all a few
-// kilobytes, so that the fuzzer starts from every decoder path. Music: a short WAV (the MP3
-// seeds are cut from the soundtrack by make-seed-corpus.sh).
+// progressive, greyscale, CMYK and YCCK JPEGs, an odd size, an oversized header and a PNG, a
+// few kilobytes each, so that the fuzzer starts from every decoder path. Music: short WAVs (the
+// MP3 seeds are cut from the soundtrack by make-seed-corpus.sh).
 //
 //   quen-fuzz-seeds PICTURE_FOLDER MUSIC_FOLDER
-#include "robustness/BadInputs.h"
+#include "robustness/PictureFiles.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
+
+namespace
+{
+void Write(const std::string& path, const picturefiles::Bytes& bytes)
+{
+    if (std::FILE* f = std::fopen(path.c_str(), "wb"))
+    {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -17,26 +28,26 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s PICTURE_FOLDER MUSIC_FOLDER\n", argv[0]);
         return 2;
     }
-    using namespace badinputs;
-    const std::string dir = argv[1];
-    const Pattern colour = SmoothPattern(1);
-    WriteFile(dir + "/baseline-444.jpg", Jpeg(40, 30, colour, 90));
-    WriteFile(dir + "/baseline-420.jpg", Jpeg(48, 32, colour, 75, Chroma::Half));
-    WriteFile(dir + "/progressive.jpg", Jpeg(40, 30, colour, 90, Chroma::Half, true));
-    WriteFile(dir + "/greyscale.jpg", Jpeg(40, 30, colour, 90, Chroma::Greyscale));
-    WriteFile(dir + "/greyscale-progressive.jpg",
-              Jpeg(33, 17, colour, 60, Chroma::Greyscale, true));
-    WriteFile(dir + "/cmyk-adobe.jpg", CmykJpeg(24, 16, colour, Cmyk::AdobeCmyk, 80));
-    WriteFile(dir + "/ycck-adobe.jpg", CmykJpeg(24, 16, colour, Cmyk::AdobeYcck, 80));
-    WriteFile(dir + "/cmyk-plain.jpg", CmykJpeg(24, 16, colour, Cmyk::PlainCmyk, 80));
-    WriteFile(dir + "/odd-size.jpg", Jpeg(7, 5, colour, 50));
-    WriteFile(dir + "/huge-header.jpg", WithFrameSize(Jpeg(16, 16, colour, 50), 60000, 60000));
-    WriteFile(dir + "/picture.png", Png(8, 8, colour));
-    WriteFile(std::string(argv[2]) + "/tone.wav", Wav(20));
-    // A WAV header claiming 1.28 GHz: once took SDL's resampler to a negative buffer size.
-    Bytes absurd = Wav(5);
-    const unsigned char rate[4] = {0x67, 0x53, 0x66, 0x4C};
-    std::copy(rate, rate + 4, absurd.begin() + 24);
-    WriteFile(std::string(argv[2]) + "/absurd-rate.wav", absurd);
+    using namespace picturefiles;
+    const std::string pictures = argv[1], music = argv[2];
+    const Pattern colour = Smooth(1);
+    for (const char* kind :
+         {"Baseline", "Progressive", "Greyscale", "AdobeCmyk", "AdobeYcck", "PlainCmyk"})
+        Write(pictures + "/" + kind + ".jpg", MakeJpeg(40, 30, colour, kind));
+    Write(pictures + "/odd-size.jpg", MakeJpeg(7, 5, colour));
+    // The frame header (FF C0, length, precision, height, width) claiming 60000 x 60000.
+    Bytes huge = MakeJpeg(16, 16, colour);
+    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0)
+        {
+            huge[i + 5] = huge[i + 7] = 0xEA;
+            huge[i + 6] = huge[i + 8] = 0x60;
+            break;
+        }
+    Write(pictures + "/huge-header.jpg", huge);
+    Write(pictures + "/picture.png", MakePng(8, 8));
+    Write(music + "/tone.wav", MakeWav(20));
+    // A header claiming 1.28 GHz: once took SDL's resampler to a negative buffer size.
+    Write(music + "/absurd-rate.wav", MakeWav(5, 1280000000u));
     return 0;
 }
