@@ -11,4 +11,4 @@ build=${2:-$root/build}
 cd "$root"
 cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target quen-memory-soak >/dev/null
-"$build/tests/robustness/quen-memory-soak" "$root/assets" "$minutes"
+"$build/bench/quen-memory-soak" "$root/assets" "$minutes"
