@@ -32,10 +32,8 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
     const std::pair<std::vector<std::string_view>, std::string> cases[] = {
         {{"--at", "0,1.5", "--out", "f"}, "malformed time \"1.5\""},
         {{"--at", "+5", "--out", "f"}, "malformed time \"+5\""},
-        {{"--at", "100,-1", "--out", "f"}, "negative time -1"},
         {{"--at", "1,,2", "--out", "f"}, "empty time"},
         {{"--at", "4294967296", "--out", "f"}, "too large"},
-        {{"--at", "99999999999999999999999", "--out", "f"}, "too large"},
         {{"--video", "v.mp4", "--fps", "0"}, "--fps"},
         {{"--video", "v.mp4", "--fps", "1001"}, "--fps"},
         {{"--video", "v.mp4", "--seconds", "0"}, "--seconds"},
