@@ -1,5 +1,5 @@
-// Time service: the millisecond counter behind GetTickCount. One implementation for every
-// platform; tests and the capture tool freeze it at chosen values.
+// Time service: the millisecond counter behind the Win32 stand-in's GetTickCount (on Windows the
+// demo reads the real one). Tests and the capture tool freeze it at chosen values.
 #pragma once
 
 #include <cstdint>

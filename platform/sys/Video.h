@@ -1,6 +1,6 @@
 // Video service: shows finished frames in the program's window. The graphics device is its
-// only caller. platform/sdl presents into the SDL window; platform/headless shows nothing and
-// never waits.
+// only caller. platform/sdl presents into the SDL window, platform/windows into the demo's window
+// with GDI; platform/headless shows nothing and never waits.
 #pragma once
 
 #include <cstdint>
