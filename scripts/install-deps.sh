@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test the demo, where missing.
+# Installs the Debian packages needed to build, run and test the demo, where missing. Given
+# package names, installs those instead (other scripts use it for their own tools).
+#
+# Usage: scripts/install-deps.sh [PACKAGE...]
 set -euo pipefail
 
 packages=(
@@ -10,6 +13,7 @@ packages=(
   dpkg-dev file man-db desktop-file-utils
   clang libclang-rt-14-dev valgrind
 )
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

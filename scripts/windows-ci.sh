@@ -22,21 +22,7 @@ phase() {
 
 packages=(cmake make g++-mingw-w64-x86-64)
 $build_only || packages+=(wine wine64 xvfb xauth xdotool x11-utils imagemagick ffmpeg)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "windows-ci: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-  fi
-  echo "windows-ci: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/install-deps.sh "${packages[@]}"
 phase "installing"
 
 if $build_only; then
