@@ -8,6 +8,8 @@
 #include "timeline/Schedule.h"
 
 #include <benchmark/benchmark.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <unistd.h>
 
@@ -73,7 +75,8 @@ void BM_AtRawFrames(benchmark::State& state)
         FramePipeline pipeline(frame.width, frame.height, 1, 4,
                                [](const FrameImage&, std::size_t) {});
         ProgressMeter progress = SilentProgress(times.size());
-        RenderTimes(*session, times, pipeline, progress);
+        RenderFrames(
+            *session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -94,7 +97,8 @@ void BM_AtPngFrames(benchmark::State& state)
             [&](const FrameImage& image, std::size_t index)
             { WritePng(image, folder / (std::to_string(times[index]) + ".png")); });
         ProgressMeter progress = SilentProgress(times.size());
-        RenderTimes(*session, times, pipeline, progress);
+        RenderFrames(
+            *session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -107,7 +111,8 @@ void BM_AtPngFrames(benchmark::State& state)
 }
 BENCHMARK(BM_AtPngFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// One PNG on the calling thread, for frames of every segment in turn.
+// One PNG on the calling thread, for frames of every segment in turn, with zlib level
+// range(0), zlib strategy range(1) and libpng filter range(2).
 void BM_PngEncodeOneThread(benchmark::State& state)
 {
     const std::vector<std::uint32_t> times = BatchTimes();
@@ -122,16 +127,27 @@ void BM_PngEncodeOneThread(benchmark::State& state)
         frames.push_back(std::move(image));
     }
     const std::filesystem::path folder = ScratchFolder();
+    const PngEncoding encoding{int(state.range(0)), int(state.range(1)), int(state.range(2))};
     std::size_t next = 0;
+    std::uintmax_t bytes = 0;
     for (auto _ : state)
     {
-        WritePng(frames[next], folder / "frame.png");
+        WritePng(frames[next], folder / "frame.png", encoding);
+        bytes += std::filesystem::file_size(folder / "frame.png");
         next = (next + 1) % frames.size();
     }
     state.SetItemsProcessed(state.iterations());
+    state.counters["png_kb"] = double(bytes) / 1024.0 / double(state.iterations());
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_PngEncodeOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngEncodeOneThread)
+    ->Unit(benchmark::kMillisecond)
+    ->ArgsProduct({{1, 2, 3, 6}, {Z_DEFAULT_STRATEGY}, {PNG_FILTER_NONE, PNG_FILTER_UP}})
+    ->Args({1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB})
+    ->Args({1, Z_DEFAULT_STRATEGY, PNG_ALL_FILTERS})
+    ->Args({1, Z_RLE, PNG_FILTER_SUB})
+    ->Args({6, Z_DEFAULT_STRATEGY, PNG_ALL_FILTERS}) // libpng's defaults
+    ->Args({0, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE});
 
 } // namespace
 

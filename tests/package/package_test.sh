@@ -66,7 +66,7 @@ echo "== Package contents"
 check "version $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
 check "section games" test "$(dpkg-deb -f "$deb" Section)" = games
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libturbojpeg0 libc6; do
+for lib in libsdl2-2.0-0 libmpg123-0 libturbojpeg0 libc6; do
   check "depends on $lib" grep -q "\b$lib\b" <<<"$depends"
 done
 check "recommends ffmpeg" grep -qx ffmpeg <<<"$(dpkg-deb -f "$deb" Recommends)"
