@@ -1,8 +1,10 @@
 // Speed of the capture tool's --at path: frames per second with and without PNG encoding,
-// and the cost of the pieces (the frame alone, one PNG on one thread).
+// and the cost of the pieces (the frame alone, one PNG on one thread with each encoding), and
+// of a second of the show's sound.
 //
 // Every batch renders one frame per second of the show, 0 s to 109 s, so that all segments
 // weigh in as they do in a video of the whole show. Frames per second is items_per_second.
+#include "platform/sdl/MusicDecoder.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/PngWriter.h"
 #include "timeline/Schedule.h"
@@ -14,6 +16,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -148,6 +152,28 @@ BENCHMARK(BM_PngEncodeOneThread)
     ->Args({1, Z_RLE, PNG_FILTER_SUB})
     ->Args({6, Z_DEFAULT_STRATEGY, PNG_ALL_FILTERS}) // libpng's defaults
     ->Args({0, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE});
+
+// One second of the show's sound as the demo's audio thread and the capture tool make it: the
+// project's music, decoded as it plays, and a one-frame MP3 (its tag, LAME's header frame and
+// one frame of sound), looped without end: decoded once, then copied.
+void BM_MusicSecond(benchmark::State& state)
+{
+    std::ifstream file("zeft.mp3", std::ios::binary);
+    std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
+    if (state.range(0) == 1)
+        bytes.resize(1245);
+    std::string error;
+    music::Player player(music::Track::Decode(bytes, true, 44100, error), true);
+    std::vector<std::int16_t> buffer(2 * 2048);
+    for (auto _ : state)
+    {
+        for (int i = 0; i < 44100 / 2048 + 1; ++i)
+            player.Read(buffer.data(), 2048);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.SetLabel(state.range(0) == 1 ? "one frame, looped" : "zeft.mp3");
+}
+BENCHMARK(BM_MusicSecond)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

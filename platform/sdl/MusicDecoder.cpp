@@ -49,26 +49,35 @@ enum class WavKind
 
 // A RIFF/WAVE file is recognised by its content, as FMOD does, and played if its format chunk
 // describes sound that can be played: 1 to 8 channels at 8 to 192 kHz (absurd rates reach the
-// resampler as absurd buffer sizes).
-WavKind ClassifyWav(const std::vector<unsigned char>& bytes)
+// resampler as absurd buffer sizes). SDL's loader allocates what chunk headers claim before it
+// reads, so a chunk that claims more than the file holds is refused, except the sound itself,
+// which is cut to what is there, as a truncated MP3 plays what is there.
+WavKind ClassifyWav(std::vector<unsigned char>& bytes)
 {
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
         return WavKind::NotWav;
-    std::size_t at = 12;
-    for (int chunk = 0; chunk < 16 && at + 8 <= bytes.size(); ++chunk) // chunks before "fmt "
+    bool playable = false;
+    for (std::size_t at = 12; at + 8 <= bytes.size();)
     {
-        const std::uint32_t size = LittleEndian(&bytes[at + 4], 4);
-        if (std::memcmp(&bytes[at], "fmt ", 4) == 0)
+        const std::size_t size = LittleEndian(&bytes[at + 4], 4);
+        const std::size_t left = bytes.size() - at - 8;
+        if (std::memcmp(&bytes[at], "data", 4) == 0)
         {
-            if (size < 16 || at + 8 + 16 > bytes.size())
-                break;
-            const std::uint32_t channels = LittleEndian(&bytes[at + 10], 2);
-            const std::uint32_t rate = LittleEndian(&bytes[at + 12], 4);
-            const bool playable = channels >= 1 && channels <= 8 && rate >= 8000 && rate <= 192000;
+            if (size > left)
+                for (int i = 0; i < 4; ++i)
+                    bytes[at + 4 + i] = static_cast<unsigned char>(left >> (8 * i));
             return playable ? WavKind::Playable : WavKind::Unplayable;
         }
-        at += 8 + std::size_t{size} + (size & 1);
+        if (size > left)
+            break;
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16)
+        {
+            const std::uint32_t channels = LittleEndian(&bytes[at + 10], 2);
+            const std::uint32_t rate = LittleEndian(&bytes[at + 12], 4);
+            playable = channels >= 1 && channels <= 8 && rate >= 8000 && rate <= 192000;
+        }
+        at += 8 + size + (size & 1);
     }
     return WavKind::Unplayable;
 }
@@ -245,7 +254,8 @@ ssize_t ReadMemory(void* handle, void* to, std::size_t bytes)
 {
     auto* stream = static_cast<Mp3Stream*>(handle);
     const std::size_t n = std::min(bytes, stream->file.size() - stream->position);
-    std::memcpy(to, stream->file.data() + stream->position, n);
+    if (n > 0)
+        std::memcpy(to, stream->file.data() + stream->position, n);
     stream->position += n;
     return static_cast<ssize_t>(n);
 }

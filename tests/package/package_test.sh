@@ -107,6 +107,8 @@ mkdir -p "$work/elsewhere"
 (cd /usr/share/quen && quen-capture --at 13000 --out "$work/here" 2>"$work/capture2.err") &&
   pass "quen-capture --at 13000 --out DIR, in /usr/share/quen" ||
   { fail "quen-capture in /usr/share/quen"; cat "$work/capture2.err"; }
+check "--help names /usr/share/quen before its options" \
+  bash -c 'quen-capture --help | sed -n "1,/^  --at /p" | grep -q "/usr/share/quen"'
 png=$work/elsewhere/frames/13000.png
 if [ -f "$png" ]; then
   info=$(png_info "$png")
