@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libsdl2-dev libmpg123-dev libturbojpeg0-dev libjpeg-dev libpng-dev
+  libsdl2-dev libmpg123-dev libturbojpeg0-dev libjpeg-dev libpng-dev libdeflate-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils ffmpeg
   dpkg-dev file man-db desktop-file-utils
