@@ -199,6 +199,11 @@ void CaptureVideo(const VideoJob& job)
     {
         allSent = false;
     }
+    catch (...)
+    {
+        ffmpeg.Stop(); // before the pipeline's writer, perhaps waiting for ffmpeg, is joined
+        throw;
+    }
     const int status = ffmpeg.Finish();
     ThrowIfInterrupted();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)

@@ -86,7 +86,7 @@ Container ContainerOf(const std::filesystem::path& file)
         return Container::Mkv;
     throw CaptureError("--video " + Quoted(file.string()) +
                        ": name the file .mp4 (H.264 and AAC), .webm (VP9 and Opus) or .mkv "
-                       "(lossless FFV1 and FLAC)");
+                       "(lossless H.264 and FLAC)");
 }
 
 // Seconds as digits with an optional fraction: "110", "2", "0.5".
@@ -309,8 +309,8 @@ unless --assets says otherwise.
   --video FILE    writes a video of the show with its music, the sound the show itself
                   decodes, looped to the video's length (silent without a usable music
                   file). The name says the kind: FILE.mp4 (H.264 and AAC, plays everywhere),
-                  FILE.webm (VP9 and Opus, for the web) or FILE.mkv (lossless FFV1 and
-                  FLAC, for archiving). Needs ffmpeg (apt-get install ffmpeg).
+                  FILE.webm (VP9 and Opus, for the web) or FILE.mkv (lossless H.264 in
+                  RGB and FLAC, for archiving). Needs ffmpeg (apt-get install ffmpeg).
   --fps N         video frames per second, 1 to 1000 (default 60). Frame i shows
                   t = i * 1000 / N ms, rounded down.
   --seconds S     video length in seconds, fractions allowed (default 110: the whole show

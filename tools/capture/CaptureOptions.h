@@ -18,7 +18,7 @@ enum class Container
 {
     Mp4,  // .mp4: H.264 and AAC, plays everywhere
     WebM, // .webm: VP9 and Opus, for the web
-    Mkv,  // .mkv: lossless FFV1 and FLAC, for archiving
+    Mkv,  // .mkv: lossless H.264 in RGB and FLAC, for archiving
 };
 
 // What one run of the tool does.

@@ -45,7 +45,7 @@ struct VideoSettings
 
 // ffmpeg's command line for `settings`, program name first: raw 32-bit frames on standard input
 // at `fps`, 16-bit stereo sound on descriptor 3; MP4 with H.264 (yuv420p) and AAC, WebM with
-// VP9 and Opus, or Matroska with lossless FFV1 (RGB) and FLAC.
+// VP9 and Opus, or Matroska with lossless H.264 (RGB) and FLAC.
 std::vector<std::string> FfmpegArguments(const VideoSettings& settings);
 
 // The sound frames that go with `frames` video frames at `fps`: the same length, rounded.
@@ -77,6 +77,9 @@ class FfmpegProcess
     // Ends the frames, waits for the sound to be sent and for ffmpeg to exit; returns its
     // status as waitpid gives it.
     int Finish();
+
+    // Kills ffmpeg at once; every write waiting for it gives up. For a capture that fails.
+    void Stop();
 
   private:
     int WaitForExit();
