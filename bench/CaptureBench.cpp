@@ -5,6 +5,7 @@
 // weigh in as they do in a video of the whole show. Frames per second is items_per_second.
 #include "tools/capture/Capture.h"
 #include "tools/capture/PngWriter.h"
+#include "timeline/Schedule.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +19,8 @@ namespace
 {
 
 using namespace capture;
+using demo::FrameView;
+using demo::ShowSession;
 
 // The session every benchmark renders in; opened by main in the assets folder.
 ShowSession* session = nullptr;
@@ -25,7 +28,7 @@ ShowSession* session = nullptr;
 std::vector<std::uint32_t> BatchTimes()
 {
     std::vector<std::uint32_t> times;
-    for (std::uint32_t second = 0; second < 110; ++second)
+    for (std::uint32_t second = 0; second < ShowCycleSteps * StepMilliseconds / 1000; ++second)
         times.push_back(second * 1000);
     return times;
 }

@@ -2,10 +2,9 @@
 // with the project's pictures, the clock held inside the segment. A plain 800x600 32-bit
 // memcpy, measured in the same run, is the floor. Every frame benchmark also counts heap
 // allocations made while frames are drawn: the demo allocates nothing per frame.
-#include "platform/sys/Clock.h"
+#include "platform/session/ShowSession.h"
 #include "support/AllocationCounter.h"
-#include "shell/Demo.h"
-#include "timeline/RenderFrame.h"
+#include "timeline/Schedule.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,32 +15,30 @@
 namespace
 {
 
-constexpr DWORD BenchStartTick = 1000;
-
-void StartOnce()
+// The show, started once in the assets folder and kept for every benchmark.
+demo::ShowSession& Show()
 {
-    static bool started = []
+    static demo::ShowSession* show = []
     {
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(QUEN_ASSETS_DIR);
-        sys::SetVirtualTicks(BenchStartTick);
-        StartDemo();
+        auto* started = new demo::ShowSession;
         std::filesystem::current_path(previous);
-        return true;
+        return started;
     }();
-    (void)started;
+    return *show;
 }
 
 void Frame(benchmark::State& state)
 {
-    StartOnce();
+    demo::ShowSession& show = Show();
     const DWORD step = static_cast<DWORD>(state.range(0));
-    sys::SetVirtualTicks(BenchStartTick + step * 50 + 25);
-    RenderFrame(); // warm-up
+    const DWORD elapsed = step * StepMilliseconds + StepMilliseconds / 2;
+    show.Render(elapsed); // warm-up
     const long before = testalloc::Count();
     for (auto _ : state)
     {
-        RenderFrame();
+        show.Render(elapsed);
         benchmark::ClobberMemory();
     }
     state.counters["allocs"] = static_cast<double>(testalloc::Count() - before);

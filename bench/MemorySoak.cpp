@@ -2,9 +2,8 @@
 // asked) of the show, headless, with the project's pictures and music, one frame for every
 // 50 ms step. Prints the resident size and the heap in use after a first pass over the schedule
 // and at the end, and fails if the heap moved or the resident size grew by more than 64 KiB.
-#include "platform/sys/Clock.h"
-#include "shell/Demo.h"
-#include "timeline/RenderFrame.h"
+#include "platform/session/ShowSession.h"
+#include "timeline/Schedule.h"
 
 #include <malloc.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -21,13 +21,10 @@ namespace
 
 // Draws one frame for each step from `from` to `to`, then measures the resident size (KiB)
 // and the bytes handed out by malloc, from its arenas and as separate mappings (surfaces).
-std::pair<long, long> FramesThenMemory(DWORD from, DWORD to)
+std::pair<long, long> FramesThenMemory(demo::ShowSession& show, DWORD from, DWORD to)
 {
     for (DWORD step = from; step < to; ++step)
-    {
-        sys::SetVirtualTicks(1000 + step * 50 + 25);
-        RenderFrame();
-    }
+        show.Render(step * StepMilliseconds + StepMilliseconds / 2);
     long pages = 0, resident = -1;
     std::ifstream("/proc/self/statm") >> pages >> resident;
     const struct mallinfo2 heap = mallinfo2();
@@ -40,11 +37,12 @@ int main(int argc, char** argv)
 {
     const long minutes = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 60;
     std::filesystem::current_path(argc > 1 ? argv[1] : "assets");
-    sys::SetVirtualTicks(1000);
-    StartDemo();
-    const auto [rssBefore, heapBefore] = FramesThenMemory(0, 2200); // the whole schedule once
-    const auto [rssAfter, heapAfter] = FramesThenMemory(2200, 2200 + minutes * 1200);
-    StopDemo();
+    auto show = std::make_unique<demo::ShowSession>();
+    // The whole schedule once, then the simulated minutes (1200 steps each).
+    const auto [rssBefore, heapBefore] = FramesThenMemory(*show, 0, ShowCycleSteps);
+    const auto [rssAfter, heapAfter] =
+        FramesThenMemory(*show, ShowCycleSteps, ShowCycleSteps + minutes * 1200);
+    show.reset();
     std::printf("simulated %ld min\nresident: %ld KiB before, %ld KiB after (%+ld KiB)\n"
                 "heap in use: %ld bytes before, %ld bytes after (%+ld bytes)\n",
                 minutes, rssBefore, rssAfter, rssAfter - rssBefore, heapBefore, heapAfter,

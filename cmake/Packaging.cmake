@@ -44,15 +44,12 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/assets/zeft.mp3
   DESTINATION ${QUEN_INSTALL_DATADIR})
 
-# --- The capture tool and its launcher, where the tool is built -----------------------------
+# --- The capture tool and its launcher -----------------------------------------
 
-set(_quen_man_pages quen.6)
-if(TARGET quen-capture)
-  install(TARGETS quen-capture RUNTIME DESTINATION ${QUEN_INSTALL_LIBEXECDIR})
-  configure_file(${QUEN_DIST_DIR}/quen-capture.in ${PROJECT_BINARY_DIR}/dist/quen-capture @ONLY)
-  install(PROGRAMS ${PROJECT_BINARY_DIR}/dist/quen-capture DESTINATION ${CMAKE_INSTALL_BINDIR})
-  list(APPEND _quen_man_pages quen-capture.6)
-endif()
+install(TARGETS quen-capture RUNTIME DESTINATION ${QUEN_INSTALL_LIBEXECDIR})
+configure_file(${QUEN_DIST_DIR}/quen-capture.in ${PROJECT_BINARY_DIR}/dist/quen-capture @ONLY)
+install(PROGRAMS ${PROJECT_BINARY_DIR}/dist/quen-capture DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(_quen_man_pages quen.6 quen-capture.6)
 
 # --- Desktop entry and icon -----------------------------------------------------------------
 

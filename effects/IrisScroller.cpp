@@ -2,6 +2,7 @@
 #include "effects/IrisScroller.h"
 
 #include "shell/Demo.h"
+#include "timeline/Schedule.h"
 
 namespace
 {
@@ -9,8 +10,6 @@ constexpr int ScreenWidth = 800;
 constexpr int ScreenHeight = 600;
 constexpr int CentreX = 400;
 constexpr int CentreY = 300;
-constexpr DWORD ScrollStart = 1300;
-constexpr DWORD ScrollPeriod = 900;
 } // namespace
 
 void IrisWipe(DWORD step)
@@ -19,9 +18,10 @@ void IrisWipe(DWORD step)
     GfxDevice->Lock(SurfIris);
     GfxDevice->Lock(GfxDevice->BackBuffer);
 
-    // Radius 0 at step 850, growing 5 pixels per step. The squared radius stays below 2^24, so
-    // the float comparison is exact.
-    const int r = 5 * static_cast<int>(step) - 4250;
+    // Radius 0 at the first iris step, growing 5 pixels per step. The squared radius stays
+    // below 2^24, so the float comparison is exact.
+    const int r = IrisPixelsPerStep * static_cast<int>(step) -
+                  IrisPixelsPerStep * static_cast<int>(IrisFirstStep);
     const float r2 = static_cast<float>(r * r);
 
     unsigned long colour = 0;
@@ -48,7 +48,7 @@ void IrisWipe(DWORD step)
 void Scroller(DWORD step)
 {
     // Strip row o at the top of the screen; the 300-row window never passes strip row 1198.
-    const LONG o = static_cast<LONG>((step - ScrollStart) % ScrollPeriod);
+    const LONG o = static_cast<LONG>((step - ScrollFirstStep) % ScrollPeriod);
     const RECT screen = {0, 0, ScreenWidth, ScreenHeight};
     const RECT window = {0, o, 400, o + 300};
     GfxDevice->Blt(screen, GfxDevice->BackBuffer, window, SurfStrip);

@@ -5,25 +5,24 @@
 #include <cmath>
 
 #include "shell/Demo.h"
+#include "timeline/Schedule.h"
 
 namespace
 {
 constexpr int PictureWidth = 400;
 constexpr int PictureHeight = 300;
-constexpr DWORD FirstStep = 457;
-constexpr DWORD FirstStepWithJ3 = 558;
 } // namespace
 
 void PulsingBlend(DWORD step)
 {
-    const DWORD k = step - FirstStep; // 0 .. 214
+    const DWORD k = step - BlendFirstStep; // 0 .. 214
     // Share of SurfJ1: 1 at the start, a period of 8 pi steps; held in single precision.
     const float w = static_cast<float>((std::cos(static_cast<double>(k) * 0.25) + 1.0) * 0.5);
 
     GfxDevice->Lock(SurfJ1);
     unsigned char* const firstPixels = GfxDevice->LockedSurfPtr;
     const long firstPitch = GfxDevice->LockedSurfPitch;
-    IDirectDrawSurface7* const second = step < FirstStepWithJ3 ? SurfJ2 : SurfJ3;
+    IDirectDrawSurface7* const second = step < BlendJ3FirstStep ? SurfJ2 : SurfJ3;
     GfxDevice->Lock(second);
     unsigned char* const secondPixels = GfxDevice->LockedSurfPtr;
     const long secondPitch = GfxDevice->LockedSurfPitch;

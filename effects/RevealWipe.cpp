@@ -3,6 +3,7 @@
 #include "effects/RevealWipe.h"
 
 #include "shell/Demo.h"
+#include "timeline/Schedule.h"
 
 namespace
 {
@@ -46,7 +47,7 @@ void RevealWipe(DWORD step)
 
 void FadeToBlack(DWORD step)
 {
-    const DWORD k = step - 200; // 1 .. 49
+    const DWORD k = step - WipeLastStep; // 1 .. 49
     // Picture weight in single precision from the single-precision 0.02; the black surface
     // takes the rest.
     const float w = static_cast<float>(1.0 - static_cast<double>(k) * static_cast<double>(0.02f));

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "shell/Demo.h"
+#include "timeline/Schedule.h"
 
 unsigned char* WarpSourcePixels = nullptr;
 int WarpSourcePitch = 0;
@@ -13,8 +14,6 @@ namespace
 {
 constexpr int WarpSize = 300;
 constexpr double SourceWidth = 400.0;
-constexpr DWORD FirstStep = 672;
-constexpr DWORD FirstHiddenStep = 850; // from here on the iris wipe shows SurfWarp
 } // namespace
 
 void WarpRow(int row, int start, int end)
@@ -43,7 +42,7 @@ void SineRowWarp(DWORD step)
     WarpSourcePitch = static_cast<int>(GfxDevice->LockedSurfPitch);
     GfxDevice->Lock(SurfWarp);
 
-    const double t = static_cast<double>(step - FirstStep); // 0 .. 277
+    const double t = static_cast<double>(step - WarpFirstStep); // 0 .. 277
     // Right end: frequency a, phase b. Left end: frequency c, phase d.
     const double a = std::sin(t * 0.0545) * 0.079 + 0.08;
     const double b = t * 0.19;
@@ -60,6 +59,6 @@ void SineRowWarp(DWORD step)
 
     GfxDevice->UnLock(SurfJ3);
     GfxDevice->UnLock(SurfWarp);
-    if (step < FirstHiddenStep)
+    if (step <= WarpShownLastStep) // later, the iris wipe shows SurfWarp
         GfxDevice->Blt(GfxDevice->BackBuffer, SurfWarp);
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "shell/Demo.h"
+#include "shell/WindowClass.h"
 #include "timeline/RenderFrame.h"
 
 int RunState = 0;
@@ -44,14 +45,14 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszMenuName = NULL;
-    wc.lpszClassName = "VornWin";
+    wc.lpszClassName = DemoWindowClass;
     wc.hIconSm = wc.hIcon;
     RegisterClassExA(&wc);
 
     const int x = (GetSystemMetrics(SM_CXSCREEN) - 800) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - 600) / 2;
-    MainWindow = CreateWindowExA(0, "VornWin", "Quen/XDL", WS_POPUP, x, y, 800, 600, NULL, NULL,
-                                 hInstance, NULL);
+    MainWindow = CreateWindowExA(0, DemoWindowClass, "Quen/XDL", WS_POPUP, x, y, 800, 600, NULL,
+                                 NULL, hInstance, NULL);
     // Without a window nobody could see or close the show: give up before starting it.
     if (MainWindow == NULL)
         return 1;

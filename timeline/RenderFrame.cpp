@@ -10,6 +10,7 @@
 #include "effects/RevealWipe.h"
 #include "effects/SineWarp.h"
 #include "shell/Demo.h"
+#include "timeline/Schedule.h"
 
 DWORD DemoStep = 0;
 
@@ -17,26 +18,27 @@ void RenderFrame()
 {
     // Unsigned difference: a tick counter that wraps through zero still gives elapsed time.
     const DWORD elapsed = GetTickCount() - StartTick;
+    // Times 0.02 in double precision, truncated: elapsed / StepMilliseconds, rounded down.
     DemoStep = static_cast<DWORD>(static_cast<double>(elapsed) * 0.02);
 
     GfxDevice->ClearSurf(0, 0, 0, GfxDevice->BackBuffer);
 
-    if (DemoStep <= 200)
+    if (DemoStep <= WipeLastStep)
         RevealWipe(DemoStep);
-    else if (DemoStep <= 249)
+    else if (DemoStep <= FadeLastStep)
         FadeToBlack(DemoStep);
-    else if (DemoStep <= 454)
+    else if (DemoStep <= BlobLastStep)
         DrawBlobField(DemoStep);
 
-    if (DemoStep >= 457 && DemoStep <= 671)
+    if (DemoStep >= BlendFirstStep && DemoStep <= BlendLastStep)
         PulsingBlend(DemoStep);
-    if (DemoStep >= 672 && DemoStep <= 949)
+    if (DemoStep >= WarpFirstStep && DemoStep <= WarpLastStep)
         SineRowWarp(DemoStep);
-    if (DemoStep >= 850 && DemoStep <= 1299)
+    if (DemoStep >= CubesFirstStep && DemoStep <= CubesLastStep)
         DrawCubes();
-    if (DemoStep >= 850 && DemoStep <= 949)
+    if (DemoStep >= IrisFirstStep && DemoStep <= IrisLastStep)
         IrisWipe(DemoStep);
-    if (DemoStep >= 1300)
+    if (DemoStep >= ScrollFirstStep)
         Scroller(DemoStep);
 
     GfxDevice->Flip();

@@ -1,6 +1,6 @@
 // Headless sound: music files are opened and checked through SDL_mixer on SDL's silent audio
 // driver, exactly as the demo opens them, and never played.
-#include "platform/MixerMusic.h"
+#include "platform/sdl/MixerMusic.h"
 #include "platform/headless/Headless.h"
 #include "platform/sys/Sound.h"
 

@@ -1,5 +1,5 @@
 // Sound over SDL_mixer: the music stream plays in SDL's audio thread, looping by itself.
-#include "platform/MixerMusic.h"
+#include "platform/sdl/MixerMusic.h"
 #include "platform/sys/Sound.h"
 
 #include <cstdio>

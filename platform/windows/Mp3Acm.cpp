@@ -3,6 +3,8 @@
 // codec knows nothing of it and returns every decoded sample, delays included (Wine's does).
 #include "platform/windows/Mp3Acm.h"
 
+#include "platform/sys/Files.h"
+
 #include <windows.h>
 
 #include <mmreg.h>
@@ -20,7 +22,7 @@ namespace
 {
 
 // Files larger than this are no soundtrack the demo plays.
-constexpr long MaxFileBytes = 256L * 1024 * 1024;
+constexpr std::size_t MaxFileBytes = 256UL * 1024 * 1024;
 // Decoded sound longer than this (about 100 minutes of 44.1 kHz stereo) is refused.
 constexpr std::size_t MaxSamples = std::size_t{1} << 29;
 // Delay of the MP3 synthesis filter bank, the same in every decoder; gapless information
@@ -98,33 +100,6 @@ bool ReadTagFrame(const unsigned char* frame, const FrameHeader& h, Mp3Layout& l
         layout.encoderPadding = ((lame[22] & 0x0F) << 8) | lame[23];
     }
     return true;
-}
-
-bool ReadWholeFile(const char* file, std::vector<unsigned char>& data, std::string& error)
-{
-    std::FILE* f = std::fopen(file, "rb");
-    if (f == nullptr)
-    {
-        error = errno == ENOENT ? "file not found" : std::strerror(errno);
-        return false;
-    }
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && size <= MaxFileBytes && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok)
-    {
-        data.resize(static_cast<std::size_t>(size));
-        ok = size == 0 || std::fread(data.data(), 1, data.size(), f) == data.size();
-    }
-    std::fclose(f);
-    if (!ok)
-        error = size > MaxFileBytes ? "file too large" : "cannot read the file";
-    else if (data.empty())
-    {
-        error = "empty file";
-        ok = false;
-    }
-    return ok;
 }
 
 struct AcmStream
@@ -285,7 +260,7 @@ bool DecodeMp3File(const char* file, Pcm& out, std::string& error)
 {
     out = {};
     std::vector<unsigned char> data;
-    if (!ReadWholeFile(file, data, error))
+    if (!sys::ReadWholeFile(file, MaxFileBytes, data, error))
         return false;
     Mp3Layout layout;
     if (!ParseMp3(data, layout, error))

@@ -1,6 +1,7 @@
 // Video over GDI: each frame is copied 1:1 into the demo's window with StretchDIBits. GDI does
 // not wait for the display, so presenting paces itself to the display's refresh rate.
 #include "platform/sys/Video.h"
+#include "shell/WindowClass.h"
 
 #include <windows.h>
 
@@ -17,11 +18,11 @@ std::chrono::steady_clock::duration frameTime = std::chrono::microseconds(16667)
 std::chrono::steady_clock::time_point lastPresent;
 bool finePeriod = false;
 
-// The demo's window is the top-level window of class "VornWin" that belongs to this process.
+// The demo's window is the top-level window of the demo's class that belongs to this process.
 HWND FindDemoWindow()
 {
     HWND candidate = NULL;
-    while ((candidate = FindWindowExA(NULL, candidate, "VornWin", NULL)) != NULL)
+    while ((candidate = FindWindowExA(NULL, candidate, DemoWindowClass, NULL)) != NULL)
     {
         DWORD process = 0;
         GetWindowThreadProcessId(candidate, &process);

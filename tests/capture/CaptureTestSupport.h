@@ -2,7 +2,7 @@
 // and frames rendered in-process.
 #pragma once
 
-#include "tools/capture/ShowSession.h"
+#include "platform/session/ShowSession.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -103,12 +103,12 @@ inline std::vector<Pixels> RenderSequence(
     fs::current_path(AssetsDir);
     std::vector<Pixels> frames;
     {
-        capture::ShowSession session(startTick);
+        demo::ShowSession session(startTick);
         for (std::size_t i = 0; i < times.size(); ++i)
         {
             session.Render(times[i]);
             check(i);
-            const capture::FrameView frame = session.Frame();
+            const demo::FrameView frame = session.Frame();
             Pixels& pixels = frames.emplace_back();
             for (int y = 0; y < frame.height; ++y)
                 for (int x = 0; x < frame.width; ++x)

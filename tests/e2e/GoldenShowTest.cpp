@@ -4,7 +4,7 @@
 #include "support/TestAssets.h"
 #include "tools/capture/FramePipeline.h"
 #include "tools/capture/PngWriter.h"
-#include "tools/capture/ShowSession.h"
+#include "platform/session/ShowSession.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ std::vector<GoldenFrame> ReadGolden(const std::string& path)
 }
 
 // FNV-1a over the frame's 32-bit pixels, row by row.
-std::string Checksum(const capture::FrameView& frame)
+std::string Checksum(const demo::FrameView& frame)
 {
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (int y = 0; y < frame.height; ++y)
@@ -78,7 +78,7 @@ TEST(GoldenShow, EverySegmentAndBoundaryStepMatchesItsChecksum)
     {
         testassets::ScopedChdir in(dir);
         ::testing::internal::CaptureStderr(); // the missing music's line
-        capture::ShowSession show;
+        demo::ShowSession show;
         ::testing::internal::GetCapturedStderr();
         // In the listed order: the cube frames carry their angle from one to the next.
         for (GoldenFrame& f : golden)

@@ -3,8 +3,9 @@
 // show started anywhere else, frame for frame, the cubes' clock-driven angle included.
 #include "robustness/ShowRun.h"
 
-#include "cubes/CubeFrame.h"
 #include "support/AllocationCounter.h"
+#include "timeline/RenderFrame.h"
+#include "timeline/Schedule.h"
 
 #include <algorithm>
 #include <string_view>
@@ -21,19 +22,15 @@ class LongRun : public showrun::ShowTest
     {
         std::vector<std::pair<DWORD, std::uint64_t>> frames;
         testassets::ScopedChdir in(dir);
-        sys::SetVirtualTicks(startTick);
-        CubeAngle = 0.0f; // as in a fresh process
-        StartDemo();
+        demo::ShowSession show(startTick);
         for (DWORD elapsed : elapsedMs)
         {
-            sys::SetVirtualTicks(startTick + elapsed); // modulo 2^32
-            RenderFrame();
-            const IDirectDrawSurface7* s = GfxDevice->BackBuffer;
-            const auto* bytes = reinterpret_cast<const char*>(s->Pixels.get());
-            frames.emplace_back(DemoStep, std::hash<std::string_view>{}(
-                                              {bytes, std::size_t{s->Width} * s->Height * 4}));
+            show.Render(elapsed);
+            const demo::FrameView f = show.Frame();
+            const auto* bytes = reinterpret_cast<const char*>(f.pixels);
+            frames.emplace_back(
+                DemoStep, std::hash<std::string_view>{}({bytes, std::size_t(f.pitch) * f.height}));
         }
-        StopDemo();
         return frames;
     }
 };
@@ -47,7 +44,7 @@ TEST_F(LongRun, ShowStartedJustBeforeTheTickCounterWrapsPlaysLikeAnyOther)
         std::vector<DWORD> elapsed;
         for (DWORD t = beforeWrap - 2000; t <= beforeWrap + 2000; t += 20)
             elapsed.push_back(t);
-        for (DWORD t = 4000; t <= 2300 * 50; t += 2017)
+        for (DWORD t = 4000; t <= (ShowCycleSteps + 100) * StepMilliseconds; t += 2017)
             elapsed.push_back(t);
         std::sort(elapsed.begin(), elapsed.end());
         const auto wrapping = Play(0u - beforeWrap, elapsed);
@@ -68,21 +65,17 @@ TEST_F(LongRun, TenThousandFramesAcrossTheScheduleAllocateNothing)
 #else
     constexpr DWORD frames = 10000;
 #endif
-    constexpr DWORD span = 3199 * 50; // steps 0 to 3199: the opening, two scroller cycles
+    constexpr DWORD lastStep = ShowCycleSteps + ScrollPeriod + 99; // two scroller cycles
+    constexpr DWORD span = lastStep * StepMilliseconds;
     testassets::ScopedChdir in(dir);
-    sys::SetVirtualTicks(StartTicks);
     const long beforeStart = testalloc::Count();
-    StartDemo();
+    demo::ShowSession show(StartTicks);
     EXPECT_GT(testalloc::Count(), beforeStart); // the counter counts
     const long before = testalloc::Count();
     for (DWORD i = 0; i < frames; ++i)
-    {
-        sys::SetVirtualTicks(StartTicks + span * i / (frames - 1));
-        RenderFrame();
-    }
+        show.Render(span * i / (frames - 1));
     EXPECT_EQ(testalloc::Count() - before, 0) << "heap allocations while drawing frames";
-    EXPECT_EQ(DemoStep, 3199u);
-    StopDemo();
+    EXPECT_EQ(DemoStep, lastStep);
 }
 
 } // namespace

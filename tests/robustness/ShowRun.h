@@ -4,10 +4,9 @@
 
 #include "shell/Demo.h"
 #include "platform/headless/Headless.h"
-#include "platform/sys/Clock.h"
+#include "platform/session/ShowSession.h"
 #include "platform/win32/Win32Control.h"
 #include "support/TestAssets.h"
-#include "timeline/RenderFrame.h"
 
 #include "robustness/PictureFiles.h"
 
@@ -67,11 +66,7 @@ class ShowTest : public ::testing::Test
         std::filesystem::copy_file(std::string(QUEN_ASSETS_DIR) + "/zeft.mp3", dir + "/zeft.mp3");
     }
 
-    void TearDown() override
-    {
-        sys::UseRealTicks();
-        std::filesystem::remove_all(dir);
-    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
 
     void Put(const std::string& name, const Bytes& bytes) // into the scratch folder
     {
@@ -84,15 +79,12 @@ class ShowTest : public ::testing::Test
     {
         testassets::ScopedChdir in(dir);
         ::testing::internal::CaptureStderr();
-        sys::SetVirtualTicks(StartTicks);
-        StartDemo();
-        afterStartUp();
-        for (DWORD i = 0; i < 249; ++i) // steps 0 to 2399, the opening and one scroller cycle
         {
-            sys::SetVirtualTicks(StartTicks + i * 482 + i % 7 * 3);
-            RenderFrame();
+            demo::ShowSession show(StartTicks);
+            afterStartUp();
+            for (DWORD i = 0; i < 249; ++i) // steps 0 to 2399, the opening and a scroller cycle
+                show.Render(i * 482 + i % 7 * 3);
         }
-        StopDemo();
         std::istringstream err(::testing::internal::GetCapturedStderr());
         std::vector<std::string> lines;
         for (std::string line; std::getline(err, line);)

@@ -4,9 +4,7 @@
 //
 // Usage (in the folder with the pictures and the music): quen-frames OUTDIR T1,T2,...
 //   Writes OUTDIR/T.ppm for every elapsed time T in milliseconds, rendered in the order given.
-#include "platform/sys/Clock.h"
-#include "shell/Demo.h"
-#include "timeline/RenderFrame.h"
+#include "platform/session/ShowSession.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,25 +20,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: quen-frames OUTDIR T1,T2,...\n");
         return 2;
     }
-    // Any value works; the capture tool starts the show at the same tick.
-    constexpr std::uint32_t FirstTick = 1000;
-    sys::SetVirtualTicks(FirstTick);
-    StartDemo();
-    RunState = 1;
+    demo::ShowSession show;
     int status = 0;
     std::istringstream times(argv[2]);
     for (std::string t; std::getline(times, t, ',');)
     {
-        sys::SetVirtualTicks(FirstTick + static_cast<std::uint32_t>(std::stoul(t)));
-        RenderFrame();
-        const IDirectDrawSurface7* frame = GfxDevice->BackBuffer;
+        show.Render(static_cast<std::uint32_t>(std::stoul(t)));
+        const demo::FrameView frame = show.Frame();
         std::ofstream out(std::string(argv[1]) + "/" + t + ".ppm", std::ios::binary);
-        out << "P6\n" << frame->Width << " " << frame->Height << "\n255\n";
-        std::vector<char> row(3 * std::size_t{frame->Width});
-        for (int y = 0; y < frame->Height; ++y)
+        out << "P6\n" << frame.width << " " << frame.height << "\n255\n";
+        std::vector<char> row(3 * std::size_t(frame.width));
+        for (int y = 0; y < frame.height; ++y)
         {
-            const std::uint32_t* in = frame->Pixels.get() + y * (frame->Pitch / 4);
-            for (int x = 0; x < frame->Width; ++x)
+            const std::uint32_t* in = frame.pixels + y * (frame.pitch / 4);
+            for (int x = 0; x < frame.width; ++x)
                 for (int c = 0; c < 3; ++c)
                     row[3 * x + c] = static_cast<char>(in[x] >> (16 - 8 * c));
             out.write(row.data(), static_cast<std::streamsize>(row.size()));
@@ -51,7 +44,5 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
-    RunState = 2;
-    StopDemo();
     return status;
 }

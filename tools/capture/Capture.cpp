@@ -73,7 +73,7 @@ std::vector<bool> Superseded(const std::vector<std::uint32_t>& times)
 
 } // namespace
 
-void RenderTimes(ShowSession& session, const std::vector<std::uint32_t>& times,
+void RenderTimes(demo::ShowSession& session, const std::vector<std::uint32_t>& times,
                  FramePipeline& pipeline, ProgressMeter& progress)
 {
     for (std::size_t i = 0; i < times.size(); ++i)
@@ -95,8 +95,8 @@ void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesyste
             WritePng(frame, outDir / (std::to_string(times[index]) + ".png"));
     };
 
-    ShowSession session;
-    const FrameView first = session.Frame();
+    demo::ShowSession session;
+    const demo::FrameView first = session.Frame();
     const unsigned workers = EncoderThreads();
     FramePipeline pipeline(first.width, first.height, workers, workers + 2, writeFrame);
     ProgressMeter progress = ProgressMeter::ForStderr(times.size());
@@ -115,8 +115,8 @@ void CaptureVideo(const std::filesystem::path& videoFile, int fps, std::uint32_t
         throw CaptureError("--video " + videoFile.string() + " is a folder; give a file name");
     CreateFolder(videoFile.parent_path());
 
-    ShowSession session;
-    const FrameView first = session.Frame();
+    demo::ShowSession session;
+    const demo::FrameView first = session.Frame();
     VideoSettings settings;
     settings.width = first.width;
     settings.height = first.height;

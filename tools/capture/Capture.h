@@ -5,7 +5,7 @@
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/FramePipeline.h"
 #include "tools/capture/Progress.h"
-#include "tools/capture/ShowSession.h"
+#include "platform/session/ShowSession.h"
 
 #include <cstdint>
 #include <string_view>
@@ -25,7 +25,7 @@ int RunCapture(const std::vector<std::string_view>& args);
 
 // Renders `times` in the order given, handing each frame to `pipeline` under its position
 // in the list. Throws CaptureError, between frames, after SIGINT or SIGTERM.
-void RenderTimes(ShowSession& session, const std::vector<std::uint32_t>& times,
+void RenderTimes(demo::ShowSession& session, const std::vector<std::uint32_t>& times,
                  FramePipeline& pipeline, ProgressMeter& progress);
 
 // --at: writes outDir/<t>.png for every time, rendered in order in one session started in the

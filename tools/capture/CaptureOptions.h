@@ -1,6 +1,8 @@
 // The capture tool's command line: what to render, where to write it, and the help text.
 #pragma once
 
+#include "timeline/Schedule.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -33,7 +35,7 @@ struct CaptureOptions
     // Video: frames per second; frame i shows elapsed time i * 1000 / fps.
     int fps = 60;
     // Video: length in seconds; the default covers the whole show and one scroller cycle.
-    double seconds = 110.0;
+    double seconds = ShowCycleSteps * StepMilliseconds / 1000.0;
     // Folder to change to before start-up, where the pictures and the music are found.
     std::optional<std::filesystem::path> assetsDir;
 };

@@ -1,4 +1,4 @@
-#include "tools/capture/ShowSession.h"
+#include "platform/session/ShowSession.h"
 
 #include "cubes/CubeFrame.h"
 #include "platform/sys/Clock.h"
@@ -7,7 +7,7 @@
 
 #include <cassert>
 
-namespace capture
+namespace demo
 {
 
 namespace
@@ -55,4 +55,4 @@ bool ShowSession::HasMusic() const
     return MusicStream != nullptr;
 }
 
-} // namespace capture
+} // namespace demo

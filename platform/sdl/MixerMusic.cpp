@@ -1,4 +1,4 @@
-#include "platform/MixerMusic.h"
+#include "platform/sdl/MixerMusic.h"
 
 #include <SDL.h>
 #include <dlfcn.h>

@@ -1,10 +1,12 @@
-// One run of the show on the headless platform, driven by a virtual clock: the demo's own
-// StartDemo, RenderFrame and StopDemo, with the frame read back from BackBuffer.
+// One run of the show in-process, driven by a virtual clock: the demo's own StartDemo,
+// RenderFrame and StopDemo, with the frame read back from BackBuffer. The capture tool, the
+// tests, the benchmarks, the Windows frame dump and the web build's test entry all start a show
+// through this one unit, so a fresh run is reset the same way everywhere.
 #pragma once
 
 #include <cstdint>
 
-namespace capture
+namespace demo
 {
 
 // A finished frame as the device holds it: 32-bit pixels, red in bits 16-23, green 8-15,
@@ -26,7 +28,7 @@ class ShowSession
     static constexpr std::uint32_t DefaultStartTick = 1000;
 
     // Runs StartDemo in the current folder with the clock stopped at `startTick`, which thereby
-    // becomes StartTick.
+    // becomes StartTick. The cubes start unrotated, as in a fresh process.
     explicit ShowSession(std::uint32_t startTick = DefaultStartTick);
     // Runs StopDemo and gives the clock back to real time.
     ~ShowSession();
@@ -34,7 +36,7 @@ class ShowSession
     ShowSession& operator=(const ShowSession&) = delete;
 
     // Renders the frame at `elapsedMs` after StartTick: every clock reading during the frame
-    // returns StartTick + elapsedMs.
+    // returns StartTick + elapsedMs (modulo 2^32, like the tick counter).
     void Render(std::uint32_t elapsedMs);
 
     // The back buffer after the last Render.
@@ -47,4 +49,4 @@ class ShowSession
     std::uint32_t startTick_;
 };
 
-} // namespace capture
+} // namespace demo

@@ -1,0 +1,224 @@
+#!/usr/bin/env python3
+"""Mutation check: does the test suite notice small faults?
+
+Applies each one-line fault of the list below to the tree in turn, rebuilds the tests in their own
+build folder (build-mutants/), runs the suite, and counts the faults the suite catches (a test
+fails) against those it misses. The tree is restored after every fault, also on Ctrl-C.
+
+Usage: scripts/mutants.py [-k SUBSTRING] [--list]
+  -k SUBSTRING   only the faults whose name contains SUBSTRING
+  --list         print the faults and check that each still applies, without running anything
+Exit status: 0 when every fault applied cleanly, 1 when one no longer matches its file.
+"""
+import argparse
+import os
+import pathlib
+import signal
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+BUILD = ROOT / "build-mutants"
+
+# (name, file, the exact text, what it becomes). The text must occur once in the file.
+MUTANTS = [
+    # The frame sequencer and the schedule.
+    ("step: 0.02 a little low", "timeline/RenderFrame.cpp",
+     "static_cast<double>(elapsed) * 0.02)", "static_cast<double>(elapsed) * 0.019999)"),
+    ("step: fade ends one step early", "timeline/RenderFrame.cpp",
+     "DemoStep <= FadeLastStep", "DemoStep < FadeLastStep"),
+    ("step: iris starts one step late", "timeline/RenderFrame.cpp",
+     "DemoStep >= IrisFirstStep &&", "DemoStep > IrisFirstStep &&"),
+    ("step: cubes end one step late", "timeline/Schedule.h",
+     "CubesLastStep = 1299;", "CubesLastStep = 1300;"),
+    ("step: blend switches to j3 one step late", "timeline/Schedule.h",
+     "BlendJ3FirstStep = 558;", "BlendJ3FirstStep = 559;"),
+    # Effects.
+    ("wipe: one column too many", "effects/RevealWipe.cpp",
+     "static_cast<int>(2 * step);", "static_cast<int>(2 * step + 1);"),
+    ("wipe: streak colour from the last shown pixel", "effects/RevealWipe.cpp",
+     "GetPixel32(uncovered, y, &colour", "GetPixel32(uncovered > 0 ? uncovered - 1 : 0, y, &colour"),
+    ("fade: double 0.02 instead of the float", "effects/RevealWipe.cpp",
+     "static_cast<double>(k) * static_cast<double>(0.02f)", "static_cast<double>(k) * 0.02"),
+    ("blend: weight kept in double", "effects/PulsingBlend.cpp",
+     "const float w = static_cast<float>(", "const double w = static_cast<double>("),
+    ("blend: j3 one step early", "effects/PulsingBlend.cpp",
+     "step < BlendJ3FirstStep ?", "step <= BlendJ3FirstStep ?"),
+    ("blend: channels swapped", "effects/PulsingBlend.cpp",
+     "const int shift = 16 - 8 * c;", "const int shift = 8 * c;"),
+    ("warp: position multiplied out", "effects/SineWarp.cpp",
+     "GetPixel32(static_cast<int>(p), row,", "GetPixel32(static_cast<int>((x - start) * step), row,"),
+    ("warp: left amplitude 31", "effects/SineWarp.cpp",
+     "+ 1.0) * 30.0)", "+ 1.0) * 31.0)"),
+    ("warp: shown during the iris", "effects/SineWarp.cpp",
+     "if (step <= WarpShownLastStep)", "if (step <= WarpLastStep)"),
+    ("iris: pixels on the circle painted", "effects/IrisScroller.cpp",
+     "static_cast<float>(d2) > r2", "static_cast<float>(d2) >= r2"),
+    ("scroller: one row off", "effects/IrisScroller.cpp",
+     "(step - ScrollFirstStep) % ScrollPeriod", "(step - ScrollFirstStep + 1) % ScrollPeriod"),
+    ("blob: ceiling 255", "effects/BlobField.cpp",
+     "sum <= Ceiling ? sum : Ceiling", "sum <= Ceiling ? sum : 255"),
+    ("blob: phase wrapped after the ball is added", "effects/BlobField.cpp",
+     "step % PhaseWrap + static_cast<DWORD>(ball)", "(step + static_cast<DWORD>(ball)) % PhaseWrap"),
+    ("blob: no clamp at zero", "effects/BlobField.cpp",
+     "if (v < 0.0)", "if (v < -20.0)"),
+    ("blob: field in the green channel", "effects/BlobField.cpp",
+     "dark, dark, BlobField[", "dark, BlobField[x * FieldHeight + y], dark, 0 * BlobField["),
+    # The cube scene.
+    ("fill: empty-row marker 800", "cubes/TriangleFill.cpp",
+     "EmptyLeft = Columns - 1;", "EmptyLeft = Columns;"),
+    ("fill: right bound drawn", "cubes/TriangleFill.cpp",
+     "x < SpanRight[y]; ++x)", "x <= SpanRight[y] && x < Columns; ++x)"),
+    ("fill: green added to red", "cubes/TriangleFill.cpp",
+     "static_cast<unsigned char>(red + addRed)", "static_cast<unsigned char>(red + addGreen)"),
+    ("fill: offset not truncated by itself", "cubes/TriangleFill.cpp",
+     "int x = x0 + (j == 0 ? 0 : static_cast<int>(j * double{slope}));",
+     "int x = j == 0 ? x0 : static_cast<int>(s.x + j * double{slope});"),
+    ("math: product not transposed", "cubes/CubeMath.cpp",
+     "p.m[4 * c + r] = static_cast<float>(sum);", "p.m[4 * r + c] = static_cast<float>(sum);"),
+    ("math: projection y flipped", "cubes/CubeMath.cpp",
+     "300.0 - f * v.y / v.z", "300.0 + f * v.y / v.z"),
+    ("cubes: angle from the double 0.001", "cubes/CubeFrame.cpp",
+     "static_cast<double>(elapsed) * double{0.001f}", "static_cast<double>(elapsed) * 0.001"),
+    ("cubes: placement not reset", "cubes/CubeMesh.cpp",
+     "Cubes[k].Placement.Identity();", ";"),
+    # The shell.
+    ("shell: centring floors", "shell/WinMain.cpp",
+     "(GetSystemMetrics(SM_CXSCREEN) - 800) / 2", "(GetSystemMetrics(SM_CXSCREEN) - 800) >> 1"),
+    ("shell: quit code 1", "shell/WinMain.cpp", "PostQuitMessage(0);", "PostQuitMessage(1);"),
+    ("shell: escape ignored", "shell/WinMain.cpp", "if (wParam == VK_ESCAPE)", "if (wParam == 0)"),
+    ("shell: cursor hidden at shutdown", "shell/Demo.cpp", "ShowCursor(TRUE);", "ShowCursor(FALSE);"),
+    ("shell: a surface never released", "shell/Demo.cpp", "GfxDevice->ReleaseSurface(SurfFade);", ";"),
+    ("shell: strip one row low", "shell/Demo.cpp",
+     "RECT{0, 300, 400, 900}, SurfStrip", "RECT{0, 301, 400, 901}, SurfStrip"),
+    # The graphics device.
+    ("device: corner sampling instead of centres", "gfx/VornGFX.cpp",
+     "long yq = sh / (2 * dh), yr = sh % (2 * dh);", "long yq = 0, yr = 0;"),
+    ("device: rectangle may reach past the right edge", "gfx/VornGFX.cpp",
+     "r.right <= s->Width && r.bottom <= s->Height", "r.right <= s->Width + 1 && r.bottom <= s->Height"),
+    ("device: unlock keeps the lock", "gfx/VornGFX.cpp",
+     "    surface->Locked = false;\n", "\n"),
+    ("device: double release accepted", "gfx/VornGFX.cpp",
+     "if (surface == nullptr || slot == std::end(live_))\n        return -1;",
+     "if (surface == nullptr)\n        return -1;"),
+    ("device: red packed as green", "gfx/VornGFX.h",
+     "return (std::uint32_t{r} << 16)", "return (std::uint32_t{r} << 8)"),
+    ("device: JPEG marker check", "gfx/JpegFile.cpp", "data[1] != 0xD8", "data[1] != 0xD9"),
+    # The platform stand-ins and services.
+    ("win32: quit message repeats", "platform/win32/Win32.cpp",
+     "        if (remove)\n            quitPosted = false;", "        (void)remove;"),
+    ("win32: cursor shown at count -1", "platform/win32/Win32.cpp",
+     "sys::SetCursorVisible(cursorCount >= 0);", "sys::SetCursorVisible(cursorCount >= -1);"),
+    ("win32: Alt+F4 ignored", "platform/win32/Win32.cpp", "if (wParam == VK_F4)", "if (wParam == VK_F3)"),
+    ("fmod: loop flag inverted", "platform/fmod/Fmod.cpp",
+     "(mode & FSOUND_LOOP_NORMAL) != 0", "(mode & FSOUND_LOOP_NORMAL) == 0"),
+    ("files: pipes and devices read", "platform/Files.cpp",
+     "if (!S_ISREG(info.st_mode))", "if (false)"),
+    ("files: empty file accepted", "platform/Files.cpp",
+     "    if (info.st_size == 0)\n", "    if (info.st_size < 0)\n"),
+    ("sound: music not looped", "platform/sdl/SoundSdl.cpp",
+     "music->loop ? -1 : 0", "music->loop ? 0 : -1"),
+    # The capture tool.
+    ("capture: fps 0 accepted", "tools/capture/CaptureOptions.cpp",
+     "value < 1 || value > LargestFps", "value > LargestFps"),
+    ("capture: negative time message lost", "tools/capture/CaptureOptions.cpp",
+     "if (item.front() == '-' && AllDigits(item.substr(1)))", "if (false)"),
+    ("capture: interruption exits 0", "tools/capture/Capture.h",
+     "constexpr int ExitInterrupted = 130;", "constexpr int ExitInterrupted = 0;"),
+    ("capture: empty output committed", "tools/capture/PendingFile.cpp",
+     "if (error || size == 0)", "if (error)"),
+    ("capture: duplicate times both written", "tools/capture/Capture.cpp",
+     "superseded[i] = last[times[i]] != i;", "superseded[i] = false;"),
+]
+
+
+def run(cmd, **kw):
+    return subprocess.run(cmd, cwd=ROOT, **kw)
+
+
+def configure():
+    if not (BUILD / "CMakeCache.txt").exists():
+        run(["cmake", "-S", ".", "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+             "-DQUEN_BUILD_BENCH=OFF"], check=True, stdout=subprocess.DEVNULL)
+
+
+def build():
+    jobs = os.environ.get("JOBS", str(os.cpu_count() or 2))
+    return run(["cmake", "--build", str(BUILD), "-j", jobs], stdout=subprocess.DEVNULL,
+               stderr=subprocess.DEVNULL).returncode == 0
+
+
+def suite_passes():
+    jobs = os.environ.get("JOBS", str(os.cpu_count() or 2))
+    return run(["ctest", "--test-dir", str(BUILD), "-j", jobs, "--stop-on-failure",
+                "--timeout", "300"], stdout=subprocess.DEVNULL,
+               stderr=subprocess.DEVNULL).returncode == 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("-k", default="")
+    parser.add_argument("--list", action="store_true")
+    args = parser.parse_args()
+    chosen = [m for m in MUTANTS if args.k in m[0]]
+
+    stale = []
+    for name, path, old, _ in chosen:
+        count = (ROOT / path).read_text().count(old)
+        if count != 1:
+            stale.append(f"{name}: {path} holds the text {count} times")
+    if args.list or stale:
+        for name, path, _, _ in chosen:
+            print(f"{path}: {name}")
+        for line in stale:
+            print("STALE", line)
+        return 1 if stale else 0
+
+    configure()
+    if not build() or not suite_passes():
+        print("mutants: the unchanged tree does not build or pass its tests", file=sys.stderr)
+        return 1
+
+    caught, missed, broken = [], [], []
+    for name, path, old, new in chosen:
+        file = ROOT / path
+        original = file.read_text()
+        start = time.monotonic()
+        # Ctrl-C or SIGTERM while a fault is in the tree restores the file before leaving.
+        previous = {s: signal.getsignal(s) for s in (signal.SIGINT, signal.SIGTERM)}
+
+        def restore_and_leave(signum, _frame):
+            file.write_text(original)
+            sys.exit(128 + signum)
+
+        for s in previous:
+            signal.signal(s, restore_and_leave)
+        try:
+            file.write_text(original.replace(old, new))
+            if not build():
+                broken.append(name)
+                verdict = "does not build"
+            elif suite_passes():
+                missed.append(name)
+                verdict = "MISSED"
+            else:
+                caught.append(name)
+                verdict = "caught"
+        finally:
+            file.write_text(original)
+            for s, handler in previous.items():
+                signal.signal(s, handler)
+        print(f"{verdict:15} {time.monotonic() - start:5.0f} s  {path}: {name}", flush=True)
+
+    build()  # leave the build folder matching the tree
+    total = len(caught) + len(missed)
+    print(f"\nmutants: {len(caught)} of {total} caught"
+          + (f", {len(broken)} did not build" if broken else ""))
+    for name in missed:
+        print(f"  missed: {name}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
