@@ -11,8 +11,10 @@ packages=(emscripten chromium nodejs)
 command -v npm >/dev/null || packages+=(npm)
 scripts/install-deps.sh "${packages[@]}"
 
-# npm ci reinstalls from scratch every time; skip it while the lock file is what was installed.
-if ! cmp -s tests/web/package-lock.json tests/web/node_modules/.package-lock.json 2>/dev/null; then
+# npm ci reinstalls from scratch every time; skip it while the lock file is the one installed.
+stamp=tests/web/node_modules/.installed-lock.json
+if ! cmp -s tests/web/package-lock.json "$stamp" 2>/dev/null; then
   # The driver uses Debian's chromium; never let an npm package download a browser of its own.
   (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+  cp tests/web/package-lock.json "$stamp"
 fi
