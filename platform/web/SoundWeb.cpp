@@ -26,11 +26,14 @@ EM_JS(int, HasAudioContext, (), { return Module['quenAudio'] ? 1 : 0; });
 // Decodes the file's bytes; 1 on success, else 0 with the browser's reason on the console.
 EM_ASYNC_JS(int, DecodeMusic, (const void* bytes, int size, int loop), {
     const audio = Module['quenAudio'];
-    try {
+    try
+    {
         const buffer = await audio.decodeAudioData(HEAPU8.slice(bytes, bytes + size).buffer);
         Module['quenMusic'] = {buffer : buffer, loop : !!loop, source : null};
         return 1;
-    } catch (e) {
+    }
+    catch (e)
+    {
         Module['quenMusicError'] = String(e && e.message || e);
         return 0;
     }
@@ -49,7 +52,8 @@ EM_JS(void, StartMusic, (), {
 
 EM_JS(void, StopMusic, (), {
     const music = Module['quenMusic'];
-    if (music && music.source) {
+    if (music && music.source)
+    {
         music.source.stop();
         music.source.disconnect();
     }
@@ -81,7 +85,10 @@ Music* OpenMusic(const char* file, bool loop)
     }
     if (!DecodeMusic(bytes.data(), static_cast<int>(bytes.size()), loop ? 1 : 0))
     {
-        std::fprintf(stderr, "quen: cannot open music \"%s\": not music the browser can decode; the show runs silently\n", file);
+        std::fprintf(stderr,
+                     "quen: cannot open music \"%s\": not music the browser can decode; the show "
+                     "runs silently\n",
+                     file);
         return nullptr;
     }
     return &theMusic;

@@ -33,9 +33,8 @@ EM_JS(void, PutCanvasFrame, (const void* pixels, int width, int height), {
     Module['quenFirstFrameAt'] = Module['quenFirstFrameAt'] || performance.now();
 });
 
-EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
-    await new Promise(resolve => requestAnimationFrame(resolve));
-});
+EM_ASYNC_JS(void, WaitForAnimationFrame, (),
+            { await new Promise(function(resolve) { requestAnimationFrame(resolve); }); });
 
 } // namespace
 

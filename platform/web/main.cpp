@@ -5,13 +5,15 @@
 
 #include <emscripten.h>
 
+EM_JS(void, NotifyShowEnded, (int code), {
+    if (Module["quenEnded"])
+        Module["quenEnded"](code);
+});
+
 int main()
 {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
     const int code = WinMain(instance, nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
-    EM_ASM({
-        if (Module["quenEnded"])
-            Module["quenEnded"]($0);
-    }, code);
+    NotifyShowEnded(code);
     return code;
 }
