@@ -31,11 +31,11 @@ check: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
-# libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, default 60), then
-# valgrind's memcheck over the headless lifecycle.
+# libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, default 60).
 fuzz: deps
 	scripts/fuzz-smoke.sh $(or $(FUZZ_SECONDS),60)
 
+# valgrind's memcheck over the headless lifecycle.
 memcheck: build
 	scripts/valgrind-lifecycle.sh build
 
@@ -81,7 +81,7 @@ web-test: build web
 	scripts/web-test.sh
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean:
 	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-web
