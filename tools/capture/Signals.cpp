@@ -50,15 +50,11 @@ void CatchTerminatingSignals()
         // nohup's promise: a capture started under it goes on when the terminal closes. Other
         // signals inherited as ignored (SIGINT and SIGQUIT in a script's background jobs) are
         // caught all the same, so that they too stop the capture cleanly.
-        struct sigaction current
-        {
-        };
+        struct sigaction current = {};
         if (signal == SIGHUP && ::sigaction(signal, nullptr, &current) == 0 &&
             current.sa_handler == SIG_IGN)
             return;
-        struct sigaction action
-        {
-        };
+        struct sigaction action = {};
         action.sa_sigaction = OnSignal;
         // No SA_RESTART: a blocking call returns EINTR and its loop looks at CaughtSignal.
         action.sa_flags = SA_SIGINFO;
