@@ -79,46 +79,21 @@ inline RunResult RunProgram(const std::vector<std::string>& args)
     return result;
 }
 
-// Starts args[0] (a path) with `env` added to the environment, all output to /dev/null.
-inline pid_t StartProgram(const std::vector<std::string>& args,
-                          const std::vector<std::string>& env = {})
+// Starts args[0], looked up in PATH, with no input and all output to /dev/null.
+inline pid_t StartProgram(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv, envp;
+    std::vector<char*> argv;
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    for (const std::string& var : env)
-        envp.push_back(const_cast<char*>(var.c_str()));
-    for (char** var = environ; *var != nullptr; ++var)
-        envp.push_back(*var);
-    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
-                                         0);
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
     pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
-}
-
-// The wait status of `pid` once it ends, or -1 if it runs on for `seconds` (then it is killed).
-inline int WaitWithin(pid_t pid, double seconds)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0)
-    {
-        if (std::chrono::steady_clock::now() > end)
-        {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return status;
 }
 
 // Waits up to `seconds` for `ready`.
@@ -132,6 +107,17 @@ inline bool WaitFor(const std::function<bool()>& ready, double seconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+// The wait status of `pid` once it ends, or -1 if it runs on for `seconds` (then it is killed).
+inline int WaitWithin(pid_t pid, double seconds)
+{
+    int status = 0;
+    if (WaitFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, seconds))
+        return status;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
 }
 
 // The pixels of a PNG file as 0x00RRGGBB words; fails the test unless the file is an 8-bit RGB

@@ -364,9 +364,9 @@ TEST(CaptureTool, SignalsStopEveryKindOfCaptureCleanly)
     {
         SCOPED_TRACE(std::string(sigabbrev_np(signal)) + " " + ::testing::PrintToString(args));
         fs::remove(pidFile);
-        std::vector<std::string> command = {Tool, Assets};
+        std::vector<std::string> command = {"env", path, "FAKE=" + script, Tool, Assets};
         command.insert(command.end(), args.begin(), args.end());
-        const pid_t tool = StartProgram(command, {path, "FAKE=" + script});
+        const pid_t tool = StartProgram(command); // env becomes the tool
         // Running: ffmpeg started, or the first picture written.
         EXPECT_TRUE(WaitFor(
             [&]
