@@ -93,6 +93,16 @@ void PlaceWithoutWindowManager(SDL_Window* window, const SDL_Rect& area)
     XFlush(info.info.x11.display);
 }
 
+void DestroyWindow(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    Display* display = X11Info(window, info) ? info.info.x11.display : nullptr;
+    SDL_DestroyWindow(window);
+    if (display != nullptr)
+        XSync(display, False);
+    watched = 0;
+}
+
 bool WindowDestroyed(const SDL_Event& event)
 {
     if (event.type != SDL_SYSWMEVENT || event.syswm.msg->subsystem != SDL_SYSWM_X11)

@@ -18,6 +18,11 @@ void WatchDisplay(SDL_Window* window);
 // itself to `area`.
 void PlaceWithoutWindowManager(SDL_Window* window, const SDL_Rect& area);
 
+// WindowSdl, to close the window: destroys it, and waits for the X server's answers while the
+// handler above is in place, so that errors about a window that another program destroyed
+// first do not reach Xlib's default handler when SDL shuts down (it prints them and exits 1).
+void DestroyWindow(SDL_Window* window);
+
 // WindowSdl, for each event: whether it says the window was destroyed by another program.
 bool WindowDestroyed(const SDL_Event& event);
 

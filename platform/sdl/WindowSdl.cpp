@@ -203,7 +203,7 @@ void ShowMainWindow(bool visible)
 void CloseMainWindow()
 {
     if (window != nullptr)
-        SDL_DestroyWindow(window);
+        sdl::DestroyWindow(window);
     window = nullptr;
 }
 

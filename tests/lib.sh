@@ -1,0 +1,37 @@
+# Shell helpers for the tests that run the demo in a real window (sourced, not run).
+
+# wait_for_window PID [SECONDS]: prints the id of the shown window titled Quen/XDL, waiting up to
+# SECONDS (default 5) while process PID lives. Returns 1, printing nothing, when none appears.
+wait_for_window() {
+  local pid=$1 tries=$((${2:-5} * 20)) wid
+  for _ in $(seq "$tries"); do
+    wid=$(xdotool search --onlyvisible --name '^Quen/XDL$' 2>/dev/null | head -n1)
+    [ -n "$wid" ] && { echo "$wid"; return 0; }
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+# window_geometry WID: "x,y,width,height" of the window on the screen.
+window_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print x","y","w","h}'
+}
+
+# wait_for_exit PID SECONDS: waits for process PID, a child of this shell, to end and sets
+# exit_status to its exit status; to "running" when it still ran after SECONDS (it is killed).
+wait_for_exit() {
+  local pid=$1
+  for _ in $(seq $(($2 * 20))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    exit_status=running
+    return
+  fi
+  wait "$pid" && exit_status=0 || exit_status=$?
+}
