@@ -1,5 +1,15 @@
 # Shell helpers for the tests that run the demo in a real window (sourced, not run).
 
+# start_x WIDTHxHEIGHT DIR: starts an Xvfb server of that size (its display number is written
+# to DIR/display) and sets DISPLAY to it and xserver to its pid; the caller stops it.
+start_x() {
+  rm -f "$2/display"
+  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "$1x24" 3>"$2/display" >/dev/null 2>&1 &
+  xserver=$!
+  for _ in $(seq 100); do [ -s "$2/display" ] && break; sleep 0.05; done
+  export DISPLAY=:$(cat "$2/display")
+}
+
 # wait_for_window PID [SECONDS]: prints the id of the shown window titled Quen/XDL, waiting up to
 # SECONDS (default 5) while process PID lives. Returns 1, printing nothing, when none appears.
 wait_for_window() {

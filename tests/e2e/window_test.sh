@@ -30,16 +30,6 @@ fail() {
 }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-# start_x WIDTHxHEIGHT: a new Xvfb server of that size; sets DISPLAY and xserver (its pid).
-start_x() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "$1x24" 3>"$work/display" >/dev/null 2>&1 &
-  xserver=$!
-  servers+=("$xserver")
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-  export DISPLAY=:$(cat "$work/display")
-}
-
 # play [OPTION...]: starts the demo in the assets folder; sets pid and wid (empty: no window).
 # Sound goes to SDL's silent driver unless `audio` names another.
 audio=dummy
@@ -99,7 +89,8 @@ check_shots() {
 
 case $case in
   play)
-    start_x 1024x768
+    start_x 1024x768 "$work"
+    servers+=("$xserver")
     audio=disk
     play
     sleep 3 # let the show and the music run
@@ -122,7 +113,8 @@ case $case in
     ;;
 
   scaled)
-    start_x 1920x1200
+    start_x 1920x1200 "$work"
+    servers+=("$xserver")
     play --scale 2
     shown=$(now_ms)
     expect_geometry "--scale 2" "160,0,1600,1200"
@@ -151,7 +143,8 @@ case $case in
     ;;
 
   lost)
-    start_x 1024x768
+    start_x 1024x768 "$work"
+    servers+=("$xserver")
     repeats=${REPEATS:-12}
     results=""
     for i in $(seq "$repeats"); do
