@@ -58,11 +58,12 @@ void SetFullscreen(bool on)
     sdl::PlaceWithoutWindowManager(window, area);
 }
 
-// Alt+Enter and F11 switch between window and fullscreen, in the platform alone.
+// Alt+Enter and F11 switch between window and fullscreen, in the platform alone (a held key
+// switches once).
 bool IsFullscreenKey(const SDL_KeyboardEvent& key)
 {
-    return key.repeat == 0 && (key.keysym.sym == SDLK_F11 ||
-                               (key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT)));
+    return key.keysym.sym == SDLK_F11 ||
+           (key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT) != 0);
 }
 
 // Debian's SDL2 quietly falls back to its offscreen or dummy driver when no display can be
@@ -214,7 +215,7 @@ bool PollInput(InputEvent& event)
     SDL_Event e;
     while (SDL_PollEvent(&e))
     {
-        if (sdl::WindowDestroyed(e)) // by another program, as xkill's gentler cousins do
+        if (sdl::WindowDestroyed(e)) // by another program (xdotool windowclose): a close request
             closeAsked = 1;
         switch (e.type)
         {
@@ -230,7 +231,8 @@ bool PollInput(InputEvent& event)
             {
                 if (window != nullptr && IsFullscreenKey(e.key))
                 {
-                    SetFullscreen(!options.fullscreen);
+                    if (e.key.repeat == 0)
+                        SetFullscreen(!options.fullscreen);
                     break;
                 }
                 const unsigned vk = VirtualKey(e.key.keysym.sym);
