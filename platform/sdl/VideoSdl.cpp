@@ -1,11 +1,11 @@
 // Video over SDL2. Where the display has a graphics processor, a streaming texture in an OpenGL
 // renderer, presented with vsync. Elsewhere (a software OpenGL such as Mesa's llvmpipe, which
 // Xvfb and remote desktops get, or no OpenGL at all) the frame is copied into the window's own
-// surface and sent to the X server over shared memory: under Xvfb the renderer costs about 25%
-// of a core, most of it in llvmpipe's threads, and the window surface about 7%, for the whole
-// playing demo (README, "Presenting frames"). Either way frames are enlarged with nearest-neighbour
-// sampling to the place display::FitFrame gives them, and paced to the display's rate where
-// presenting does not wait.
+// surface and sent to the X server over shared memory: under Xvfb the whole playing demo costs
+// about 30% of a core with the renderer, most of it in llvmpipe's threads, and about 7% with
+// the window surface (README, "Presenting frames"). Either way frames are enlarged with
+// nearest-neighbour sampling to the place display::FitFrame gives them, and paced to the
+// display's rate where presenting does not wait.
 #include "platform/Display.h"
 #include "platform/sdl/DisplayLink.h"
 #include "platform/sdl/SdlWindow.h"
