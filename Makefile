@@ -10,7 +10,7 @@ ARGS ?=
 MAKEFLAGS += --no-print-directory
 
 .PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
-        package-test windows windows-test format clean
+        package-test windows windows-test web web-serve web-test format clean
 
 help: ## this list
 	@echo "Quen/XDL: make TARGET, with TARGET one of"
@@ -67,8 +67,24 @@ windows: ## build-windows/quen.exe, cross-built with mingw-w64
 windows-test: build ## the Windows build's tests under Wine, compared with the Linux build
 	@JOBS=$(JOBS) scripts/windows-ci.sh
 
+# build-web/site holds index.html, quen.js, quen.wasm and the six files the show reads; publish
+# that folder on any static web server. Built with Debian's emscripten, pictures decoded by
+# libjpeg-turbo built for wasm from Debian's source.
+web: ## the show as a web page in build-web/site
+	@JOBS=$(JOBS) scripts/build-libjpeg-turbo.sh wasm build-web/libjpeg-turbo
+	@cmake --preset web >/dev/null
+	@cmake --build --preset web -j $(JOBS)
+
+web-serve: web ## the page on http://127.0.0.1:8800/ (PORT=... for another); Ctrl-C stops it
+	node tools/web/serve.mjs build-web/site $(or $(PORT),8800)
+
+# Every frame against the Linux build's, the music, the start card, Escape, no errors; then its
+# weight, first-frame time and drawing times.
+web-test: build web ## the page in headless Chromium, compared with the Linux build
+	@scripts/web-test.sh
+
 format: ## clang-format every C++ file in place
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean: ## remove every build folder
-	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-mutants
+	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-web build-mutants

@@ -64,7 +64,7 @@ MUTANTS = [
     ("blob: no clamp at zero", "effects/BlobField.cpp",
      "if (v < 0.0)", "if (v < -20.0)"),
     ("blob: field in the green channel", "effects/BlobField.cpp",
-     "dark, dark, BlobField[", "dark, BlobField[x * FieldHeight + y], dark, 0 * BlobField["),
+     "dark, dark, BlobField[x * FieldHeight + y],", "dark, BlobField[x * FieldHeight + y], dark,"),
     # The cube scene.
     ("fill: empty-row marker 800", "cubes/TriangleFill.cpp",
      "EmptyLeft = Columns - 1;", "EmptyLeft = Columns;"),

@@ -189,7 +189,6 @@ class Loading : public Device
     ~Loading() override { std::filesystem::remove_all(dir); }
 
     std::string Path(const char* name) { return dir + "/" + name; }
-
 };
 
 // 8x8 blocks of flat grey survive JPEG at quality 100 exactly; the colour blocks show the
