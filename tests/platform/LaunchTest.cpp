@@ -9,63 +9,42 @@
 namespace
 {
 
-using Action = launch::Request::Action;
-
-struct CommandLine
+// What the launcher does with a command line, in a few words.
+std::string Outcome(std::vector<const char*> args)
 {
-    const char* name;
-    std::vector<const char*> args;
-    Action action;
-    bool fullscreen;
-    int scale;
-    const char* text; // the start of what is printed
-};
-
-class Options : public ::testing::TestWithParam<CommandLine>
-{
-};
-
-TEST_P(Options, AreReadAsDocumented)
-{
-    const CommandLine& c = GetParam();
-    std::vector<const char*> argv{"quen"};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    const launch::Request r = launch::ReadCommandLine(static_cast<int>(argv.size()), argv.data());
-    EXPECT_EQ(r.action, c.action);
-    EXPECT_EQ(r.display.fullscreen, c.fullscreen);
-    EXPECT_EQ(r.display.scale, c.scale);
-    EXPECT_EQ(r.text.substr(0, std::string(c.text).size()), c.text) << r.text;
-    if (r.action == Action::Refuse) // one line
-    {
-        EXPECT_EQ(r.text.find('\n'), r.text.size() - 1) << r.text;
-    }
+    args.insert(args.begin(), "quen");
+    const launch::Request r = launch::ReadCommandLine(static_cast<int>(args.size()), args.data());
+    if (r.action == launch::Request::Action::Play)
+        return (r.display.fullscreen ? "fullscreen x" : "window x") +
+               std::to_string(r.display.scale);
+    const bool refused = r.action == launch::Request::Action::Refuse;
+    return (refused ? "refuses: " : "prints ") + (refused ? r.text : r.text.substr(0, 6));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    , Options,
-    ::testing::Values(
-        CommandLine{"None", {}, Action::Play, false, 1, ""},
-        CommandLine{"Scale", {"--scale", "3"}, Action::Play, false, 3, ""},
-        CommandLine{"ScaleJoined", {"--scale=8"}, Action::Play, false, 8, ""},
-        CommandLine{"Fullscreen", {"--scale", "2", "--fullscreen"}, Action::Play, true, 2, ""},
-        CommandLine{
-            "WindowAfterFullscreen", {"--fullscreen", "--window"}, Action::Play, false, 1, ""},
-        CommandLine{"Help", {"--fullscreen", "--help"}, Action::Inform, false, 1, "Usage: quen "},
-        CommandLine{"Version", {"--version"}, Action::Inform, false, 1, "quen 1."},
-        CommandLine{"Unknown",
-                    {"--fulscreen"},
-                    Action::Refuse,
-                    false,
-                    1,
-                    "quen: unknown option '--fulscreen'"},
-        CommandLine{
-            "Argument", {"show.mp3"}, Action::Refuse, false, 1, "quen: unknown option 'show.mp3'"},
-        CommandLine{"ScaleMissing", {"--scale"}, Action::Refuse, false, 1, "quen: --scale needs"},
-        CommandLine{"ScaleZero", {"--scale", "0"}, Action::Refuse, false, 1, "quen: --scale needs"},
-        CommandLine{"ScaleNine", {"--scale=9"}, Action::Refuse, false, 1, "quen: --scale needs"},
-        CommandLine{
-            "ScaleFraction", {"--scale", "1.5"}, Action::Refuse, false, 1, "quen: --scale needs"}),
-    [](const ::testing::TestParamInfo<CommandLine>& info) { return std::string(info.param.name); });
+TEST(Options, AreReadAsDocumented)
+{
+    const struct
+    {
+        std::vector<const char*> args;
+        std::string outcome;
+    } cases[] = {
+        {{}, "window x1"},
+        {{"--scale", "3"}, "window x3"},
+        {{"--scale=8", "--fullscreen"}, "fullscreen x8"},
+        {{"--fullscreen", "--window"}, "window x1"},
+        {{"--fullscreen", "--help"}, "prints Usage:"},
+        {{"--version"}, "prints quen 1"},
+        {{"--fulscreen"}, "refuses: quen: unknown option '--fulscreen' (see quen --help)\n"},
+        {{"zeft.mp3"}, "refuses: quen: unknown option 'zeft.mp3' (see quen --help)\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Outcome(c.args), c.outcome);
+    const std::string badScale =
+        "refuses: quen: --scale needs a whole number from 1 to 8 (see quen --help)\n";
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {"--scale"}, {"--scale", "0"}, {"--scale=9"}, {"--scale", "1.5"}, {"--scale="}})
+        EXPECT_EQ(Outcome(args), badScale) << args.back();
+}
 
 TEST(FitFrame, KeepsTheProportionsAndCentres)
 {
@@ -74,28 +53,18 @@ TEST(FitFrame, KeepsTheProportionsAndCentres)
         int areaW, areaH;
         display::Rect fit;
     } cases[] = {
-        {800, 600, {0, 0, 800, 600}},
-        {1600, 1200, {0, 0, 1600, 1200}}, // whole multiples
+        {1600, 1200, {0, 0, 1600, 1200}},
         {1920, 1200, {160, 0, 1600, 1200}},
         {1920, 1080, {240, 0, 1440, 1080}},
-        {1024, 768, {0, 0, 1024, 768}},
         {800, 1000, {0, 200, 800, 600}},
-        {801, 601, {0, 0, 801, 600}},
-        {640, 480, {0, 0, 640, 480}},
         {0, 600, {0, 0, 0, 0}},
     };
     for (const auto& c : cases)
-    {
-        SCOPED_TRACE(::testing::Message() << c.areaW << "x" << c.areaH);
-        EXPECT_EQ(display::FitFrame(c.areaW, c.areaH, 800, 600), c.fit);
-    }
-}
-
-TEST(ScaledWindow, GrowsAboutTheShellsCentre)
-{
+        EXPECT_EQ(display::FitFrame(c.areaW, c.areaH, 800, 600), c.fit)
+            << c.areaW << "x" << c.areaH;
+    // The window grows about the shell's centre, without clamping.
     EXPECT_EQ(display::ScaledWindow({560, 420, 800, 600}, 2),
               (display::Rect{160, 120, 1600, 1200}));
-    EXPECT_EQ(display::ScaledWindow({112, 84, 800, 600}, 1), (display::Rect{112, 84, 800, 600}));
     EXPECT_EQ(display::ScaledWindow({0, 0, 800, 600}, 3), (display::Rect{-800, -600, 2400, 1800}));
 }
 

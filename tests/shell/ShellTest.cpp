@@ -18,7 +18,10 @@ class Shell : public ::testing::Test
   protected:
     std::string dir = testassets::MakeScratchDir("shell");
 
-    void SetUp() override
+    void SetUp() override { StartFresh(); }
+
+    // The state of a new process, for each run of WinMain.
+    void StartFresh()
     {
         win32::ResetState();
         headless::Reset();
@@ -97,36 +100,29 @@ TEST_F(Shell, StartUpCreatesEverySurfaceAndShutdownReleasesThemAll)
     EXPECT_EQ(headless::MusicPlaying(), 0);
 }
 
-struct Close
+TEST_F(Shell, EscapeClosesTheWindowAndEndsWithCodeZero)
 {
-    const char* name;
-    sys::InputEvent event;
-    int afterFrames;
-};
-
-class CloseRequest : public Shell, public ::testing::WithParamInterface<Close>
-{
-};
-
-// Escape, Alt+F4 and the desktop's request all take the one close path.
-TEST_P(CloseRequest, ClosesTheWindowAndEndsWithCodeZero)
-{
-    EXPECT_EQ(RunWinMain({{GetParam().event, GetParam().afterFrames}}), 0);
+    EXPECT_EQ(RunWinMain({{Escape, 3}}), 0);
     EXPECT_EQ(RunState, 2);
-    // No frame followed the close request.
-    EXPECT_EQ(headless::Observe().framesPresented, GetParam().afterFrames);
+    // The key arrived after the third frame; no frame followed the close request.
+    EXPECT_EQ(headless::Observe().framesPresented, 3);
     EXPECT_FALSE(headless::Observe().windowOpen);
     EXPECT_TRUE(headless::Observe().cursorVisible);
     EXPECT_EQ(win32::CursorCount(), 0);
     EXPECT_EQ(VornGFX::DevicesAlive(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(, CloseRequest,
-                         ::testing::Values(Close{"Escape", Escape, 3},
-                                           Close{"AltF4", {sys::InputKind::SysKeyDown, VK_F4}, 2},
-                                           Close{"Desktop", {sys::InputKind::CloseRequest, 0}, 1}),
-                         [](const ::testing::TestParamInfo<Close>& info)
-                         { return std::string(info.param.name); });
+TEST_F(Shell, AltF4AndTheDesktopsCloseRequestTakeTheSamePath)
+{
+    EXPECT_EQ(RunWinMain({{{sys::InputKind::SysKeyDown, VK_F4}, 2}}), 0);
+    EXPECT_EQ(headless::Observe().framesPresented, 2);
+    EXPECT_EQ(VornGFX::DevicesAlive(), 0);
+
+    StartFresh();
+    EXPECT_EQ(RunWinMain({{{sys::InputKind::CloseRequest, 0}, 1}}), 0);
+    EXPECT_EQ(headless::Observe().framesPresented, 1);
+    EXPECT_EQ(VornGFX::DevicesAlive(), 0);
+}
 
 TEST_F(Shell, OtherKeysAndAltEscapeAreIgnored)
 {
@@ -138,32 +134,22 @@ TEST_F(Shell, OtherKeysAndAltEscapeAreIgnored)
     EXPECT_EQ(headless::Observe().framesPresented, 4);
 }
 
-struct Screen
+TEST_F(Shell, WindowIsCentredWithoutClamping)
 {
-    int desktopW, desktopH, x, y;
-};
-
-class Centring : public Shell, public ::testing::WithParamInterface<Screen>
-{
-};
-
-TEST_P(Centring, PlacesTheWindowWithoutClamping)
-{
-    headless::SetDesktopSize(GetParam().desktopW, GetParam().desktopH);
-    EXPECT_EQ(RunWinMain({{Escape, 0}}), 0);
-    EXPECT_EQ(headless::Observe().windowX, GetParam().x);
-    EXPECT_EQ(headless::Observe().windowY, GetParam().y);
-    EXPECT_EQ(headless::Observe().windowWidth, 800);
-    EXPECT_EQ(headless::Observe().windowHeight, 600);
+    const struct
+    {
+        int desktopW, desktopH, x, y;
+    } screens[] = {{1024, 768, 112, 84}, {800, 600, 0, 0}, {640, 480, -80, -60}, {799, 599, 0, 0}};
+    for (const auto& s : screens)
+    {
+        StartFresh();
+        headless::SetDesktopSize(s.desktopW, s.desktopH);
+        EXPECT_EQ(RunWinMain({{Escape, 0}}), 0);
+        EXPECT_EQ(headless::Observe().windowX, s.x) << s.desktopW;
+        EXPECT_EQ(headless::Observe().windowY, s.y) << s.desktopH;
+        EXPECT_EQ(headless::Observe().windowWidth, 800);
+        EXPECT_EQ(headless::Observe().windowHeight, 600);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(, Centring,
-                         ::testing::Values(Screen{1024, 768, 112, 84}, Screen{800, 600, 0, 0},
-                                           Screen{640, 480, -80, -60}, Screen{799, 599, 0, 0}),
-                         [](const ::testing::TestParamInfo<Screen>& info)
-                         {
-                             return "Screen" + std::to_string(info.param.desktopW) + "x" +
-                                    std::to_string(info.param.desktopH);
-                         });
 
 } // namespace

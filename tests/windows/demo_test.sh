@@ -121,17 +121,7 @@ start_x 1920x1200 "$work"
 wine "$quen" --scale 2 2>"$work/stderr" &
 pid=$!
 wid=$(wait_for_window "$pid" 15) || fail "no window with --scale 2"
-for step in "--scale 2:160,0,1600,1200" "alt+Return:0,0,1920,1200" "F11:160,0,1600,1200"; do
-  key=${step%%:*}
-  [ "$key" = "--scale 2" ] || { xdotool windowfocus "$wid"; xdotool key "$key"; }
-  for _ in $(seq 40); do
-    geometry=$(window_geometry "$wid")
-    [ "$geometry" = "${step#*:}" ] && break
-    sleep 0.05
-  done
-  echo "$key: window at $geometry"
-  [ "$geometry" = "${step#*:}" ] || fail "$key: window at $geometry, not ${step#*:}"
-done
+keys "$wid" "-:160,0,1600,1200" "alt+Return:0,0,1920,1200" "F11:160,0,1600,1200"
 xdotool key Escape
 wait_for_exit "$pid" 10
 pid=""
