@@ -109,7 +109,7 @@ bool OpenVideo(int width, int height)
         return false;
     frameWidth = width;
     frameHeight = height;
-    renderer = HardwareRenderer();
+    renderer = sdl::OpenGlWanted() ? HardwareRenderer() : nullptr;
     // Where the window was not made for OpenGL, SDL replaced it with one that is.
     sdl::WatchDisplay(window);
     if (renderer != nullptr)

@@ -140,6 +140,12 @@ SDL_Window* MainWindow()
 {
     return window;
 }
+
+bool OpenGlWanted()
+{
+    const char* driver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    return driver == nullptr || std::strncmp(driver, "opengl", 6) == 0;
+}
 } // namespace sdl
 
 namespace sys
@@ -173,7 +179,8 @@ bool OpenMainWindow(const char* title, int x, int y, int width, int height, std:
     // Made for OpenGL where the display has it, so that SDL need not replace the window with
     // another when the video service tries an OpenGL renderer.
     const Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
-    window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags | SDL_WINDOW_OPENGL);
+    if (sdl::OpenGlWanted())
+        window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags | SDL_WINDOW_OPENGL);
     if (window == nullptr)
         window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags);
     if (window == nullptr)
