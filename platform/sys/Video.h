@@ -1,6 +1,7 @@
 // Video service: shows finished frames in the program's window. The graphics device is its
 // only caller. platform/sdl presents into the SDL window, platform/windows into the demo's window
-// with GDI; platform/headless shows nothing and never waits.
+// with GDI, platform/web into the page's canvas once per animation frame; platform/headless
+// shows nothing and never waits.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Window and events service: the one window of the program, its input, the desktop size and
-// the mouse cursor. The Win32 stand-in is its only caller. Two implementations sit beside
-// each other: platform/sdl (a real window) and platform/headless (no window; tests and the
-// capture tool feed it events).
+// the mouse cursor. The Win32 stand-in is its only caller. platform/sdl has a real window,
+// platform/web the page's canvas and keys, platform/headless no window (tests and the capture
+// tool feed it events). On Windows the demo uses the real Win32 API instead.
 #pragma once
 
 #include <string>
