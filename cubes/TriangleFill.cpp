@@ -1,8 +1,10 @@
 #include "cubes/TriangleFill.h"
 
+#include "gfx/PixelKernels.h"
 #include "shell/Demo.h"
 
 #include <cmath>
+#include <cstdint>
 
 int* SpanLeft = nullptr;
 int* SpanRight = nullptr;
@@ -61,15 +63,16 @@ void TraceEdge(const Vector3& a, const Vector3& b)
     }
 }
 
-} // namespace
-
-void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
+// The triangle's rows: ystart = trunc(min y) .. yend = ystart + trunc(largest vertical distance
+// between two corners), which can end one row above trunc(max y).
+struct TriangleRows
 {
-    const Vector3& p0 = triangle.Corners[0]->Position;
-    const Vector3& p1 = triangle.Corners[1]->Position;
-    const Vector3& p2 = triangle.Corners[2]->Position;
+    int yStart;
+    int yEnd;
+};
 
-    // Rows covered beyond the first: the largest vertical distance between two corners.
+TriangleRows RowsOf(const Vector3& p0, const Vector3& p1, const Vector3& p2)
+{
     const float d01 = static_cast<float>(std::fabs(double{p0.y} - p1.y));
     const float d02 = static_cast<float>(std::fabs(double{p0.y} - p2.y));
     const float d12 = static_cast<float>(std::fabs(double{p1.y} - p2.y));
@@ -84,16 +87,6 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
     }
     const int height = static_cast<int>(largest);
 
-    for (int row = 0; row < Rows; ++row)
-    {
-        SpanLeft[row] = EmptyLeft;
-        SpanRight[row] = EmptyRight;
-    }
-
-    TraceEdge(p0, p1);
-    TraceEdge(p1, p2);
-    TraceEdge(p2, p0);
-
     float top = p0.y;
     if (p1.y < top)
     {
@@ -104,12 +97,36 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
         top = p2.y;
     }
     const int yStart = static_cast<int>(top);
-    const int yEnd = yStart + height;
+    return {yStart, yStart + height};
+}
+
+void ResetSpans(int first, int last)
+{
+    for (int row = first; row <= last; ++row)
+    {
+        SpanLeft[row] = EmptyLeft;
+        SpanRight[row] = EmptyRight;
+    }
+}
+
+} // namespace
+
+void FillTrianglePerPixel(const CubeTriangle& triangle, unsigned char* base, long pitch)
+{
+    const Vector3& p0 = triangle.Corners[0]->Position;
+    const Vector3& p1 = triangle.Corners[1]->Position;
+    const Vector3& p2 = triangle.Corners[2]->Position;
+    const TriangleRows rows = RowsOf(p0, p1, p2);
+
+    ResetSpans(0, Rows - 1);
+    TraceEdge(p0, p1);
+    TraceEdge(p1, p2);
+    TraceEdge(p2, p0);
+
     const unsigned char addRed = triangle.Colour[0];
     const unsigned char addGreen = triangle.Colour[1];
     const unsigned char addBlue = triangle.Colour[2];
-
-    for (int y = yStart; y <= yEnd; ++y)
+    for (int y = rows.yStart; y <= rows.yEnd; ++y)
     {
         if (y >= Rows)
         {
@@ -130,6 +147,36 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
             GfxDevice->PutPixel(px, py, static_cast<unsigned char>(red + addRed),
                                 static_cast<unsigned char>(green + addGreen),
                                 static_cast<unsigned char>(blue + addBlue), base, pitch);
+        }
+    }
+}
+
+void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
+{
+    const Vector3& p0 = triangle.Corners[0]->Position;
+    const Vector3& p1 = triangle.Corners[1]->Position;
+    const Vector3& p2 = triangle.Corners[2]->Position;
+    const TriangleRows rows = RowsOf(p0, p1, p2);
+    // Only rows yStart .. yEnd on the screen are read below, so only they need the empty
+    // markers: the edges' entries on any other row are never looked at.
+    const int first = rows.yStart > 0 ? rows.yStart : 0;
+    const int last = rows.yEnd < Rows - 1 ? rows.yEnd : Rows - 1;
+
+    ResetSpans(first, last);
+    TraceEdge(p0, p1);
+    TraceEdge(p1, p2);
+    TraceEdge(p2, p0);
+
+    const std::uint32_t colour = VornGFX::Pack(triangle.Colour[0], triangle.Colour[1],
+                                               triangle.Colour[2]);
+    for (int y = first; y <= last; ++y)
+    {
+        if (SpanLeft[y] < SpanRight[y])
+        {
+            AddToRow(GfxDevice->PixelRun(static_cast<unsigned short>(SpanLeft[y]),
+                                         static_cast<unsigned short>(y),
+                                         SpanRight[y] - SpanLeft[y], base, pitch),
+                     SpanRight[y] - SpanLeft[y], colour);
         }
     }
 }

@@ -127,6 +127,21 @@ class VornGFX
         *Word(x, y, base, pitch) = Pack(r, g, b);
     }
 
+    // Pixels x .. x + count - 1 of row y of a locked surface, as one run of words: for loops
+    // over a row that do what the per-pixel operations above do on each of its pixels. Check
+    // builds verify the first and last pixel as those operations would.
+    std::uint32_t* PixelRun(unsigned short x, unsigned short y, int count, unsigned char* base,
+                            long pitch)
+    {
+#if defined(VORN_DEVICE_CHECKS)
+        if (count > 0)
+            CheckPixel(static_cast<unsigned short>(x + count - 1), y, base, pitch);
+#else
+        (void)count;
+#endif
+        return Word(x, y, base, pitch);
+    }
+
     static std::uint32_t Pack(unsigned char r, unsigned char g, unsigned char b)
     {
         return (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | std::uint32_t{b};

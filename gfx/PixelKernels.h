@@ -1,0 +1,61 @@
+// Pixel kernels: the inner loops of the device and the effects, one row (or one block) at a
+// time. Each kernel writes exactly what a loop of the per-pixel operations would write; its
+// comment says why. Every kernel has a portable form; on x86-64 an SSE2 form (the baseline of
+// the architecture) and, where the processor has it, an AVX2 form chosen at run time.
+#pragma once
+
+#include <cstdint>
+
+// Which forms run: 0 the portable ones, 1 SSE2, 2 AVX2. Starts at the best the processor offers;
+// tests lower it to compare the forms with one another.
+extern int PixelKernelLevel;
+int BestPixelKernelLevel();
+
+// out[i] = pixel for i < count.
+void FillRow(std::uint32_t* out, int count, std::uint32_t pixel);
+
+// out[2i] = out[2i + 1] = in[i] for i < count: the rows of an exact 2x enlargement.
+void DoubleRow(const std::uint32_t* in, int count, std::uint32_t* out);
+
+// out[i] = in[columns[i]] for i < count. The columns never decrease and all lie below inCount.
+void GatherRow(const std::uint32_t* in, int inCount, const std::uint16_t* columns, int count,
+               std::uint32_t* out);
+
+// Adds colour channel by channel, each sum modulo 256, and writes bits 24-31 as 0: what reading a
+// pixel as three bytes and writing the three sums does. Bytes cannot carry into one another, so
+// one byte-wise addition of the whole word gives the same channels.
+void AddToRow(std::uint32_t* row, int count, std::uint32_t colour);
+
+// The per-frame weight of a cross-fade: t(d) = trunc(d * w) in double precision from the float
+// w, for every channel difference d in -255 .. 255, as a table, and in fixed point where that
+// is exact.
+struct ChannelWeight
+{
+    std::int16_t table[511]; // t(d) at d + 255
+    // floor(w * 2^31): exactly w * 2^31 when w >= 2^-8, since a float has 24 significant bits,
+    // so that t(d) = sign(d) * floor(|d| * fixed / 2^31); below 2^-8 both sides are 0 for every
+    // d. The fixed-point forms run only if fixedAgrees: the table was checked against it.
+    std::uint32_t fixed;
+    bool fixedAgrees;
+};
+// Fills the table with the formula and checks the fixed-point form against it.
+void SetChannelWeight(ChannelWeight& weight, float w);
+
+// Every channel c of in becomes t(c), bits 24-31 are written as 0: the fade against black,
+// whose channels contribute exactly 0.0 to each sum.
+void WeighRow(const std::uint32_t* in, int count, const ChannelWeight& weight, std::uint32_t* out);
+
+// Every channel becomes s + t(a - s), a from first and s from second, bits 24-31 written as 0:
+// the cross-fade of two pictures.
+void BlendRow(const std::uint32_t* first, const std::uint32_t* second, int count,
+              const ChannelWeight& weight, std::uint32_t* out);
+
+// field[i] = min(field[i] + add[i], ceiling) for i < count, the sum formed without overflow.
+void AddBytesSaturating(unsigned char* field, const unsigned char* add, int count,
+                        unsigned char ceiling);
+
+// Rows y0 .. y0 + 7 of a screen from 8 bytes of each of `columns` byte columns: pixel (x, y)
+// of the block becomes blue column[x][y] with red, green and bits 24-31 0, the column x bytes
+// starting at first + x * columnStride, the rows at out + y * outStride (in pixels).
+void BlueFromColumns(const unsigned char* first, long columnStride, int columns,
+                     std::uint32_t* out, long outStride);
