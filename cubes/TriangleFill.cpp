@@ -63,6 +63,41 @@ void TraceEdge(const Vector3& a, const Vector3& b)
     }
 }
 
+// The entries TraceEdge records, without its tests on every step: the steps whose rows lie on
+// the screen are worked out first. An edge of more than one row is not horizontal, so its slope
+// is finite and j * slope truncates to 0 at j = 0, as TraceEdge's special case has it.
+void TraceEdgeOnScreen(const Vector3& a, const Vector3& b)
+{
+    const Vector3& s = a.y > b.y ? b : a;
+    const Vector3& e = a.y > b.y ? a : b;
+    const float dy = static_cast<float>(double{e.y} - s.y);
+    const float slope = static_cast<float>((double{e.x} - s.x) / dy);
+    const int y0 = static_cast<int>(s.y);
+    const int x0 = static_cast<int>(s.x);
+    const int n = static_cast<int>(dy);
+    const int first = y0 < 0 ? -y0 : 0;
+    const int last = n < Rows - 1 - y0 ? n : Rows - 1 - y0;
+    int* const left = SpanLeft + y0;
+    int* const right = SpanRight + y0;
+    if (n == 0)
+    {
+        if (first <= last)
+        {
+            const int x = x0 < 0 ? 0 : x0 > Columns ? Columns : x0;
+            left[0] = x < left[0] ? x : left[0];
+            right[0] = x > right[0] ? x : right[0];
+        }
+        return;
+    }
+    for (int j = first; j <= last; ++j)
+    {
+        int x = x0 + static_cast<int>(j * double{slope});
+        x = x < 0 ? 0 : x > Columns ? Columns : x;
+        left[j] = x < left[j] ? x : left[j];
+        right[j] = x > right[j] ? x : right[j];
+    }
+}
+
 // The triangle's rows: ystart = trunc(min y) .. yend = ystart + trunc(largest vertical distance
 // between two corners), which can end one row above trunc(max y).
 struct TriangleRows
@@ -163,14 +198,17 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
     const int last = rows.yEnd < Rows - 1 ? rows.yEnd : Rows - 1;
 
     ResetSpans(first, last);
-    TraceEdge(p0, p1);
-    TraceEdge(p1, p2);
-    TraceEdge(p2, p0);
+    TraceEdgeOnScreen(p0, p1);
+    TraceEdgeOnScreen(p1, p2);
+    TraceEdgeOnScreen(p2, p0);
 
     const std::uint32_t colour = VornGFX::Pack(triangle.Colour[0], triangle.Colour[1],
                                                triangle.Colour[2]);
     for (int y = first; y <= last; ++y)
     {
+        const int ahead = y + 4 <= last ? y + 4 : last;
+        __builtin_prefetch(base + ahead * pitch + 4L * SpanLeft[ahead], 1);
+        __builtin_prefetch(base + ahead * pitch + 4L * SpanRight[ahead], 1);
         if (SpanLeft[y] < SpanRight[y])
         {
             AddToRow(GfxDevice->PixelRun(static_cast<unsigned short>(SpanLeft[y]),

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfx/PixelKernels.h"
 #include "shell/Demo.h"
 #include "timeline/Schedule.h"
 
@@ -38,60 +39,84 @@ void IrisRowPerPixel(int y, float r2)
     }
 }
 
-// The same row as two copies. The pixels of a row that the predicate keeps are those with
+// The pixels of row y that the predicate keeps (on or inside the circle) are those with
 // |x - 400| <= h, one run around the centre: h comes from a square root and is then settled
-// with the predicate itself, so the runs left and right of it are exactly the pixels outside.
-void IrisRow(int y, float r2)
+// with the predicate itself. Returns -1 when the row keeps none.
+int KeptHalfWidth(int y, float r2)
 {
-    const std::uint32_t* in = GfxDevice->PixelRun(0, y, ScreenWidth, GfxDevice->LockedSurfPtr,
-                                                  GfxDevice->LockedSurfPitch);
-    std::uint32_t* out = GfxDevice->PixelRun(0, y, ScreenWidth, GfxDevice->LockedBackPtr,
-                                             GfxDevice->LockedBackPitch);
     const int dy2 = (y - CentreY) * (y - CentreY);
-    if (OutsideIris(dy2, r2)) // the row passes above or below the circle
-    {
-        std::memcpy(out, in, ScreenWidth * 4);
-        return;
-    }
+    if (OutsideIris(dy2, r2))
+        return -1;
     int h = static_cast<int>(std::sqrt(static_cast<double>(r2) - dy2));
     while (!OutsideIris(dy2 + (h + 1) * (h + 1), r2))
         ++h;
     while (OutsideIris(dy2 + h * h, r2))
         --h;
-    const int leftEnd = CentreX - h > 0 ? CentreX - h : 0;
-    const int rightStart = CentreX + h + 1 < ScreenWidth ? CentreX + h + 1 : ScreenWidth;
-    std::memcpy(out, in, static_cast<std::size_t>(leftEnd) * 4);
-    std::memcpy(out + rightStart, in + rightStart,
-                static_cast<std::size_t>(ScreenWidth - rightStart) * 4);
+    return h;
 }
 
-void DrawIris(DWORD step, void (*row)(int, float))
+float SquaredRadius(DWORD step)
+{
+    // Radius 0 at the first iris step, growing 5 pixels per step.
+    const int r = IrisPixelsPerStep * static_cast<int>(step) -
+                  IrisPixelsPerStep * static_cast<int>(IrisFirstStep);
+    return static_cast<float>(r * r);
+}
+
+// One row of the enlarged warp picture.
+std::uint32_t EnlargedRow[ScreenWidth];
+
+} // namespace
+
+void IrisWipePerPixel(DWORD step)
 {
     GfxDevice->Blt(SurfIris, SurfWarp);
     GfxDevice->Lock(SurfIris);
     GfxDevice->Lock(GfxDevice->BackBuffer);
-
-    // Radius 0 at the first iris step, growing 5 pixels per step.
-    const int r = IrisPixelsPerStep * static_cast<int>(step) -
-                  IrisPixelsPerStep * static_cast<int>(IrisFirstStep);
-    const float r2 = static_cast<float>(r * r);
+    const float r2 = SquaredRadius(step);
     for (int y = 0; y < ScreenHeight; ++y)
-        row(y, r2);
-
+        IrisRowPerPixel(y, r2);
     GfxDevice->UnLock(SurfIris);
     GfxDevice->UnLock(GfxDevice->BackBuffer);
 }
 
-} // namespace
-
 void IrisWipe(DWORD step)
 {
-    DrawIris(step, IrisRow);
-}
+    // The enlarged picture is taken straight from SurfWarp, sampled as Blt(SurfIris, SurfWarp)
+    // samples it: screen pixel (x, y) shows SurfWarp's (columns[x], rows[y]). Each of its rows
+    // is gathered once, and only its runs left and right of the circle are copied; SurfIris,
+    // which only carried the picture from the Blt to these copies, is not needed.
+    std::uint16_t columns[ScreenWidth];
+    std::uint16_t rows[ScreenHeight];
+    StretchOffsets(SurfWarp->Width, ScreenWidth, ScreenWidth, columns);
+    StretchOffsets(SurfWarp->Height, ScreenHeight, ScreenHeight, rows);
 
-void IrisWipePerPixel(DWORD step)
-{
-    DrawIris(step, IrisRowPerPixel);
+    GfxDevice->Lock(SurfWarp);
+    unsigned char* const warpPixels = GfxDevice->LockedSurfPtr;
+    const long warpPitch = GfxDevice->LockedSurfPitch;
+    GfxDevice->Lock(GfxDevice->BackBuffer);
+    const float r2 = SquaredRadius(step);
+    int gathered = -1; // the warp row in EnlargedRow
+    for (int y = 0; y < ScreenHeight; ++y)
+    {
+        if (rows[y] != gathered)
+        {
+            gathered = rows[y];
+            GatherRow(GfxDevice->PixelRun(0, rows[y], SurfWarp->Width, warpPixels, warpPitch),
+                      SurfWarp->Width, columns, ScreenWidth, EnlargedRow);
+        }
+        const int h = KeptHalfWidth(y, r2);
+        const int leftEnd = h < 0 ? ScreenWidth : CentreX - h > 0 ? CentreX - h : 0;
+        const int rightStart = h < 0 ? ScreenWidth : CentreX + h + 1;
+        std::uint32_t* out = GfxDevice->PixelRun(0, y, ScreenWidth, GfxDevice->LockedBackPtr,
+                                                 GfxDevice->LockedBackPitch);
+        std::memcpy(out, EnlargedRow, static_cast<std::size_t>(leftEnd) * 4);
+        if (rightStart < ScreenWidth)
+            std::memcpy(out + rightStart, EnlargedRow + rightStart,
+                        static_cast<std::size_t>(ScreenWidth - rightStart) * 4);
+    }
+    GfxDevice->UnLock(SurfWarp);
+    GfxDevice->UnLock(GfxDevice->BackBuffer);
 }
 
 void Scroller(DWORD step)

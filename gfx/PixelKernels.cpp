@@ -247,28 +247,55 @@ void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int colu
 
 // AVX2 forms.
 
-// Eight outputs at a time. When their columns lie within eight of the first (always, in an
-// enlargement) one load and a permutation of it give them; otherwise a gather does.
+// Eight outputs at a time. When their columns lie within 8 of the first (always, in an
+// enlargement) one load and a permutation of it give them; within 16 (a shrinking by up to
+// about 2), two loads, a permutation of each and a choice between the two; otherwise a gather.
 __attribute__((target("avx2"))) void GatherRowAvx2(const std::uint32_t* in, int inCount,
                                                    const std::uint16_t* columns, int count,
                                                    std::uint32_t* out)
 {
+    const __m256i seven = _mm256_set1_epi32(7);
     int i = 0;
     for (; i + 8 <= count; i += 8)
     {
         const __m256i at = _mm256_cvtepu16_epi32(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + i)));
         const int from = columns[i];
+        const int reach = columns[i + 7] - from;
+        const __m256i offset = _mm256_sub_epi32(at, _mm256_set1_epi32(from));
         __m256i v;
-        if (columns[i + 7] - from < 8 && from + 8 <= inCount)
+        if (reach < 8 && from + 8 <= inCount)
             v = _mm256_permutevar8x32_epi32(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + from)),
-                _mm256_sub_epi32(at, _mm256_set1_epi32(from)));
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + from)), offset);
+        else if (reach < 16 && from + 16 <= inCount)
+        {
+            // The permutation reads the low three bits of each offset; offsets above 7 take
+            // the second eight.
+            const __m256i near = _mm256_permutevar8x32_epi32(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + from)), offset);
+            const __m256i far = _mm256_permutevar8x32_epi32(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + from + 8)), offset);
+            v = _mm256_blendv_epi8(near, far, _mm256_cmpgt_epi32(offset, seven));
+        }
         else
             v = _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), at, 4);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), v);
     }
     GatherRowPortable(in, inCount, columns + i, count - i, out + i);
+}
+
+__attribute__((target("avx2"))) void AddToRowAvx2(std::uint32_t* row, int count,
+                                                  std::uint32_t colour)
+{
+    const __m256i add = _mm256_set1_epi32(static_cast<int>(colour));
+    const __m256i keep = _mm256_set1_epi32(ChannelsOnly);
+    int i = 0;
+    for (; i + 8 <= count; i += 8)
+    {
+        auto* p = reinterpret_cast<__m256i*>(row + i);
+        _mm256_storeu_si256(p, _mm256_and_si256(_mm256_add_epi8(_mm256_loadu_si256(p), add), keep));
+    }
+    AddToRowSse2(row + i, count - i, colour);
 }
 
 __attribute__((target("avx2"))) __m256i ScaleLanesAvx2(__m256i x, __m256i mh, __m256i ml)
@@ -345,6 +372,7 @@ constexpr auto BlendRowSse2 = BlendRowPortable;
 constexpr auto AddBytesSaturatingSse2 = AddBytesSaturatingPortable;
 constexpr auto BlueFromColumnsSse2 = BlueFromColumnsPortable;
 constexpr auto GatherRowAvx2 = GatherRowPortable;
+constexpr auto AddToRowAvx2 = AddToRowPortable;
 constexpr auto WeighRowAvx2 = WeighRowPortable;
 constexpr auto BlendRowAvx2 = BlendRowPortable;
 
@@ -375,7 +403,9 @@ void GatherRow(const std::uint32_t* in, int inCount, const std::uint16_t* column
 
 void AddToRow(std::uint32_t* row, int count, std::uint32_t colour)
 {
-    (PixelKernelLevel >= 1 ? AddToRowSse2 : AddToRowPortable)(row, count, colour);
+    (PixelKernelLevel >= 2   ? AddToRowAvx2
+     : PixelKernelLevel >= 1 ? AddToRowSse2
+                             : AddToRowPortable)(row, count, colour);
 }
 
 void SetChannelWeight(ChannelWeight& weight, float w)

@@ -45,8 +45,11 @@ long StepIndex(long& q, long& r, long srcSpan, long dstSpan)
 {
     const long now = q;
     r += 2 * srcSpan;
-    q += r / (2 * dstSpan);
-    r %= 2 * dstSpan;
+    while (r >= 2 * dstSpan)
+    {
+        r -= 2 * dstSpan;
+        ++q;
+    }
     return now;
 }
 
@@ -59,11 +62,7 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
     std::uint16_t columns[MapSize];
     const bool mapped = dw <= MapSize && sw != dw && dw != 2 * sw;
     if (mapped)
-    {
-        long q = sw / (2 * dw), r = sw % (2 * dw);
-        for (long dx = 0; dx < dw; ++dx)
-            columns[dx] = static_cast<std::uint16_t>(StepIndex(q, r, sw, dw));
-    }
+        StretchOffsets(sw, dw, dw, columns);
 
     long prevSy = -1;
     const std::uint32_t* prevRow = nullptr;
@@ -91,6 +90,18 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
         prevRow = out;
     }
 }
+
+} // namespace
+
+void StretchOffsets(long srcSpan, long dstSpan, long count, std::uint16_t* offsets)
+{
+    long q = srcSpan / (2 * dstSpan), r = srcSpan % (2 * dstSpan);
+    for (long d = 0; d < count; ++d)
+        offsets[d] = static_cast<std::uint16_t>(StepIndex(q, r, srcSpan, dstSpan));
+}
+
+namespace
+{
 
 bool Inside(const RECT& r, const IDirectDrawSurface7* s)
 {

@@ -33,6 +33,12 @@
 #define VORN_CHECK(cond, what) ((void)0)
 #endif
 
+// The stretching Blt's sampling along one axis: destination offset d takes source offset
+// ((2d + 1) * srcSpan) / (2 * dstSpan), the source pixel under the destination pixel's centre.
+// Writes the source offsets of destination offsets 0 .. count - 1 (srcSpan below 65536). Blt
+// uses it, and so does a routine that stretches a picture itself, row by row.
+void StretchOffsets(long srcSpan, long dstSpan, long count, std::uint16_t* offsets);
+
 // A surface: a block of 32-bit pixels owned by the device that created it.
 struct IDirectDrawSurface7
 {
