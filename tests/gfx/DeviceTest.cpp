@@ -102,8 +102,8 @@ TEST_F(Device, NewSurfacesAreBlackAndClearsFillEveryPixel)
 }
 
 // Whole-surface stretches of every kind the kernels tell apart, at every kernel level: exact
-// doubling, enlargement (a permutation of 8 source pixels), shrinking by less than 2 (of 16)
-// and by more (a gather), with row lengths that leave tails.
+// doubling, enlargement (a permutation of 8 source pixels), shrinking by less than 2 (of 16,
+// 8 source pixels apart at 1.2) and by more (a gather), with row lengths that leave tails.
 struct StretchCase
 {
     unsigned short sw, sh, dw, dh;
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
     Device, Stretching,
     ::testing::Combine(::testing::Values(StretchCase{400, 300, 800, 600}, StretchCase{300, 300, 800, 600},
                                          StretchCase{37, 11, 101, 23}, StretchCase{400, 300, 250, 300},
-                                         StretchCase{300, 300, 7, 5}),
+                                         StretchCase{120, 7, 100, 5}, StretchCase{300, 300, 7, 5}),
                        ::testing::Values(0, 1, 2)));
 
 TEST_F(Device, UnevenBltSamplesTheColumnsWorkedOutByHand)
