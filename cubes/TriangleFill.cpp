@@ -206,9 +206,6 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
                                                triangle.Colour[2]);
     for (int y = first; y <= last; ++y)
     {
-        const int ahead = y + 4 <= last ? y + 4 : last;
-        __builtin_prefetch(base + ahead * pitch + 4L * SpanLeft[ahead], 1);
-        __builtin_prefetch(base + ahead * pitch + 4L * SpanRight[ahead], 1);
         if (SpanLeft[y] < SpanRight[y])
         {
             AddToRow(GfxDevice->PixelRun(static_cast<unsigned short>(SpanLeft[y]),

@@ -51,9 +51,8 @@ void AddBlob(int x, int y)
 {
     // Field column x + k takes sprite column k. The sprite is symmetric, so its column k is
     // also its row k, which lies contiguous in memory like the field's column.
-    for (int k = 0; k < SpriteSize; ++k)
-        AddBytesSaturating(BlobField + (x + k) * FieldHeight + y, BlobSprite + k * SpriteSize,
-                           SpriteSize, Ceiling);
+    AddBytesSaturating(BlobField + x * FieldHeight + y, FieldHeight, BlobSprite, SpriteSize,
+                       SpriteSize, SpriteSize, Ceiling);
 }
 
 void AddBlobPerPixel(int x, int y)
@@ -73,16 +72,16 @@ void AddBlobPerPixel(int x, int y)
 void PresentBlobField()
 {
     GfxDevice->Lock(GfxDevice->BackBuffer);
-    // Eight rows at a time: each field column holds them as a run of eight bytes.
-    constexpr int BlockRows = 8;
-    for (int y = 0; y < FieldHeight; y += BlockRows)
+    // A band of rows at a time: each field column holds them as one run of bytes.
+    constexpr int BandRows = 120;
+    for (int y = 0; y < FieldHeight; y += BandRows)
     {
         std::uint32_t* const rows = GfxDevice->PixelRun(0, y, FieldWidth, GfxDevice->LockedBackPtr,
                                                         GfxDevice->LockedBackPitch);
-        // The block's last row, checked like its first.
-        GfxDevice->PixelRun(0, y + BlockRows - 1, FieldWidth, GfxDevice->LockedBackPtr,
+        // The band's last row, checked like its first.
+        GfxDevice->PixelRun(0, y + BandRows - 1, FieldWidth, GfxDevice->LockedBackPtr,
                             GfxDevice->LockedBackPitch);
-        BlueFromColumns(BlobField + y, FieldHeight, FieldWidth, rows,
+        BlueFromColumns(BlobField + y, FieldHeight, FieldWidth, BandRows, rows,
                         GfxDevice->LockedBackPitch / 4);
     }
     GfxDevice->UnLock(GfxDevice->BackBuffer);

@@ -90,6 +90,8 @@ void IrisWipe(DWORD step)
     std::uint16_t rows[ScreenHeight];
     StretchOffsets(SurfWarp->Width, ScreenWidth, ScreenWidth, columns);
     StretchOffsets(SurfWarp->Height, ScreenHeight, ScreenHeight, rows);
+    GatherPlan plan;
+    PlanGather(columns, SurfWarp->Width, ScreenWidth, plan);
 
     GfxDevice->Lock(SurfWarp);
     unsigned char* const warpPixels = GfxDevice->LockedSurfPtr;
@@ -103,7 +105,7 @@ void IrisWipe(DWORD step)
         {
             gathered = rows[y];
             GatherRow(GfxDevice->PixelRun(0, rows[y], SurfWarp->Width, warpPixels, warpPitch),
-                      SurfWarp->Width, columns, ScreenWidth, EnlargedRow);
+                      plan, EnlargedRow);
         }
         const int h = KeptHalfWidth(y, r2);
         const int leftEnd = h < 0 ? ScreenWidth : CentreX - h > 0 ? CentreX - h : 0;

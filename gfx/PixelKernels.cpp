@@ -85,20 +85,22 @@ void BlendRowPortable(const std::uint32_t* first, const std::uint32_t* second, i
     }
 }
 
-void AddBytesSaturatingPortable(unsigned char* field, const unsigned char* add, int count,
-                                unsigned char ceiling)
+void AddBytesSaturatingPortable(unsigned char* field, long fieldStride, const unsigned char* add,
+                                long addStride, int count, int lines, unsigned char ceiling)
 {
-    for (int i = 0; i < count; ++i)
-    {
-        const int sum = field[i] + add[i];
-        field[i] = static_cast<unsigned char>(sum <= ceiling ? sum : ceiling);
-    }
+    for (int k = 0; k < lines; ++k)
+        for (int i = 0; i < count; ++i)
+        {
+            unsigned char& f = field[k * fieldStride + i];
+            const int sum = f + add[k * addStride + i];
+            f = static_cast<unsigned char>(sum <= ceiling ? sum : ceiling);
+        }
 }
 
-void BlueFromColumnsPortable(const unsigned char* first, long columnStride, int columns,
+void BlueFromColumnsPortable(const unsigned char* first, long columnStride, int columns, int rows,
                              std::uint32_t* out, long outStride)
 {
-    for (int y = 0; y < 8; ++y)
+    for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             out[y * outStride + x] = first[x * columnStride + y];
 }
@@ -198,50 +200,57 @@ void BlendRowSse2(const std::uint32_t* first, const std::uint32_t* second, int c
     BlendRowPortable(first + i, second + i, count - i, weight, out + i);
 }
 
-void AddBytesSaturatingSse2(unsigned char* field, const unsigned char* add, int count,
-                            unsigned char ceiling)
+void AddBytesSaturatingSse2(unsigned char* field, long fieldStride, const unsigned char* add,
+                            long addStride, int count, int lines, unsigned char ceiling)
 {
     // min(f + a saturated at 255, ceiling) = min(f + a, ceiling), since ceiling <= 255.
     const __m128i top = _mm_set1_epi8(static_cast<char>(ceiling));
-    int i = 0;
-    for (; i + 16 <= count; i += 16)
+    const int whole = count - count % 16;
+    for (int k = 0; k < lines; ++k)
     {
-        auto* f = reinterpret_cast<__m128i*>(field + i);
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + i));
-        _mm_storeu_si128(f, _mm_min_epu8(_mm_adds_epu8(_mm_loadu_si128(f), a), top));
+        unsigned char* const run = field + k * fieldStride;
+        const unsigned char* const more = add + k * addStride;
+        for (int i = 0; i < whole; i += 16)
+        {
+            auto* f = reinterpret_cast<__m128i*>(run + i);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(more + i));
+            _mm_storeu_si128(f, _mm_min_epu8(_mm_adds_epu8(_mm_loadu_si128(f), a), top));
+        }
+        AddBytesSaturatingPortable(run + whole, 0, more + whole, 0, count - whole, 1, ceiling);
     }
-    AddBytesSaturatingPortable(field + i, add + i, count - i, ceiling);
 }
 
-// Four columns at a time: their 8 bytes interleaved into one 4-byte group per row, each group
-// then widened byte by byte into four pixels.
-void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int columns,
+// Four columns and eight rows at a time: the columns' 8 bytes interleaved into one 4-byte group
+// per row, each group then widened byte by byte into four pixels. The rows of four columns are
+// done before the next four, so that each column is read straight through.
+void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int columns, int rows,
                          std::uint32_t* out, long outStride)
 {
     const __m128i zero = _mm_setzero_si128();
     int x = 0;
     for (; x + 4 <= columns; x += 4)
-    {
-        const unsigned char* c = first + x * columnStride;
-        const auto load = [&](int k)
-        { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(c + k * columnStride)); };
-        const __m128i ab = _mm_unpacklo_epi8(load(0), load(1));
-        const __m128i cd = _mm_unpacklo_epi8(load(2), load(3));
-        const __m128i rows[2] = {_mm_unpacklo_epi16(ab, cd), _mm_unpackhi_epi16(ab, cd)};
-        for (int half = 0; half < 2; ++half)
+        for (int y = 0; y < rows; y += 8)
         {
-            const __m128i pairs[2] = {_mm_unpacklo_epi8(rows[half], zero),
-                                      _mm_unpackhi_epi8(rows[half], zero)};
-            for (int k = 0; k < 2; ++k)
+            const unsigned char* c = first + x * columnStride + y;
+            const auto load = [&](int k)
+            { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(c + k * columnStride)); };
+            const __m128i ab = _mm_unpacklo_epi8(load(0), load(1));
+            const __m128i cd = _mm_unpacklo_epi8(load(2), load(3));
+            const __m128i groups[2] = {_mm_unpacklo_epi16(ab, cd), _mm_unpackhi_epi16(ab, cd)};
+            for (int half = 0; half < 2; ++half)
             {
-                std::uint32_t* o = out + (4 * half + 2 * k) * outStride + x;
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi16(pairs[k], zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + outStride),
-                                 _mm_unpackhi_epi16(pairs[k], zero));
+                const __m128i pairs[2] = {_mm_unpacklo_epi8(groups[half], zero),
+                                          _mm_unpackhi_epi8(groups[half], zero)};
+                for (int k = 0; k < 2; ++k)
+                {
+                    std::uint32_t* o = out + (y + 4 * half + 2 * k) * outStride + x;
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi16(pairs[k], zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + outStride),
+                                     _mm_unpackhi_epi16(pairs[k], zero));
+                }
             }
         }
-    }
-    BlueFromColumnsPortable(first + x * columnStride, columnStride, columns - x, out + x,
+    BlueFromColumnsPortable(first + x * columnStride, columnStride, columns - x, rows, out + x,
                             outStride);
 }
 
@@ -282,6 +291,21 @@ __attribute__((target("avx2"))) void GatherRowAvx2(const std::uint32_t* in, int 
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), v);
     }
     GatherRowPortable(in, inCount, columns + i, count - i, out + i);
+}
+
+// The planned groups as one load and one permutation each.
+__attribute__((target("avx2"))) void GatherPlannedRowAvx2(const std::uint32_t* in,
+                                                          const GatherPlan& plan,
+                                                          std::uint32_t* out)
+{
+    for (int g = 0; g < plan.planned; ++g)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(out + 8 * g),
+            _mm256_permutevar8x32_epi32(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + plan.first[g])),
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.offsets + 8 * g))));
+    const int done = 8 * plan.planned;
+    GatherRowAvx2(in, plan.inCount, plan.columns + done, plan.count - done, out + done);
 }
 
 __attribute__((target("avx2"))) void AddToRowAvx2(std::uint32_t* row, int count,
@@ -372,6 +396,10 @@ constexpr auto BlendRowSse2 = BlendRowPortable;
 constexpr auto AddBytesSaturatingSse2 = AddBytesSaturatingPortable;
 constexpr auto BlueFromColumnsSse2 = BlueFromColumnsPortable;
 constexpr auto GatherRowAvx2 = GatherRowPortable;
+void GatherPlannedRowAvx2(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out)
+{
+    GatherRowPortable(in, plan.inCount, plan.columns, plan.count, out);
+}
 constexpr auto AddToRowAvx2 = AddToRowPortable;
 constexpr auto WeighRowAvx2 = WeighRowPortable;
 constexpr auto BlendRowAvx2 = BlendRowPortable;
@@ -399,6 +427,32 @@ void GatherRow(const std::uint32_t* in, int inCount, const std::uint16_t* column
                std::uint32_t* out)
 {
     (PixelKernelLevel >= 2 ? GatherRowAvx2 : GatherRowPortable)(in, inCount, columns, count, out);
+}
+
+void PlanGather(const std::uint16_t* columns, int inCount, int count, GatherPlan& plan)
+{
+    plan.columns = columns;
+    plan.inCount = inCount;
+    plan.count = count;
+    plan.planned = 0;
+    for (int g = 0; g < count / 8 && g < MostPlannedGroups; ++g)
+    {
+        const int first = columns[8 * g];
+        if (columns[8 * g + 7] - first >= 8 || first + 8 > inCount)
+            break;
+        plan.first[g] = first;
+        for (int k = 0; k < 8; ++k)
+            plan.offsets[8 * g + k] = columns[8 * g + k] - first;
+        plan.planned = g + 1;
+    }
+}
+
+void GatherRow(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out)
+{
+    if (PixelKernelLevel >= 2)
+        GatherPlannedRowAvx2(in, plan, out);
+    else
+        GatherRowPortable(in, plan.inCount, plan.columns, plan.count, out);
 }
 
 void AddToRow(std::uint32_t* row, int count, std::uint32_t colour)
@@ -437,16 +491,16 @@ void BlendRow(const std::uint32_t* first, const std::uint32_t* second, int count
                                                                               count, weight, out);
 }
 
-void AddBytesSaturating(unsigned char* field, const unsigned char* add, int count,
-                        unsigned char ceiling)
+void AddBytesSaturating(unsigned char* field, long fieldStride, const unsigned char* add,
+                        long addStride, int count, int lines, unsigned char ceiling)
 {
-    (PixelKernelLevel >= 1 ? AddBytesSaturatingSse2 : AddBytesSaturatingPortable)(field, add,
-                                                                                  count, ceiling);
+    (PixelKernelLevel >= 1 ? AddBytesSaturatingSse2 : AddBytesSaturatingPortable)(
+        field, fieldStride, add, addStride, count, lines, ceiling);
 }
 
-void BlueFromColumns(const unsigned char* first, long columnStride, int columns,
+void BlueFromColumns(const unsigned char* first, long columnStride, int columns, int rows,
                      std::uint32_t* out, long outStride)
 {
-    (PixelKernelLevel >= 1 ? BlueFromColumnsSse2 : BlueFromColumnsPortable)(first, columnStride,
-                                                                            columns, out, outStride);
+    (PixelKernelLevel >= 1 ? BlueFromColumnsSse2 : BlueFromColumnsPortable)(
+        first, columnStride, columns, rows, out, outStride);
 }

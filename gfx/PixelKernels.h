@@ -21,6 +21,22 @@ void DoubleRow(const std::uint32_t* in, int count, std::uint32_t* out);
 void GatherRow(const std::uint32_t* in, int inCount, const std::uint16_t* columns, int count,
                std::uint32_t* out);
 
+// The same gather for many rows, its columns worked out once: for the leading groups of 8
+// outputs whose columns lie within 8 of the group's first (all of them in an enlargement), that
+// first column and the 8 offsets from it. PlanGather keeps `columns`, which must outlive the plan.
+constexpr int MostPlannedGroups = 256;
+struct GatherPlan
+{
+    const std::uint16_t* columns;
+    int inCount;
+    int count;
+    int planned; // groups planned; the outputs after them are gathered column by column
+    std::int32_t first[MostPlannedGroups];
+    std::int32_t offsets[MostPlannedGroups * 8];
+};
+void PlanGather(const std::uint16_t* columns, int inCount, int count, GatherPlan& plan);
+void GatherRow(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out);
+
 // Adds colour channel by channel, each sum modulo 256, and writes bits 24-31 as 0: what reading a
 // pixel as three bytes and writing the three sums does. Bytes cannot carry into one another, so
 // one byte-wise addition of the whole word gives the same channels.
@@ -50,12 +66,14 @@ void WeighRow(const std::uint32_t* in, int count, const ChannelWeight& weight, s
 void BlendRow(const std::uint32_t* first, const std::uint32_t* second, int count,
               const ChannelWeight& weight, std::uint32_t* out);
 
-// field[i] = min(field[i] + add[i], ceiling) for i < count, the sum formed without overflow.
-void AddBytesSaturating(unsigned char* field, const unsigned char* add, int count,
-                        unsigned char ceiling);
+// f = min(f + a, ceiling) for every byte f of `lines` runs of `count` bytes (run k at
+// field + k * fieldStride) and the byte a at the same place of the runs of add (run k at
+// add + k * addStride), the sum formed without overflow.
+void AddBytesSaturating(unsigned char* field, long fieldStride, const unsigned char* add,
+                        long addStride, int count, int lines, unsigned char ceiling);
 
-// Rows y0 .. y0 + 7 of a screen from 8 bytes of each of `columns` byte columns: pixel (x, y)
-// of the block becomes blue column[x][y] with red, green and bits 24-31 0, the column x bytes
-// starting at first + x * columnStride, the rows at out + y * outStride (in pixels).
-void BlueFromColumns(const unsigned char* first, long columnStride, int columns,
+// `rows` rows (a multiple of 8) of a screen from byte columns: pixel (x, y) becomes blue
+// first[x * columnStride + y] with red, green and bits 24-31 0, for x < columns; row y of the
+// screen starts at out + y * outStride (in pixels).
+void BlueFromColumns(const unsigned char* first, long columnStride, int columns, int rows,
                      std::uint32_t* out, long outStride);

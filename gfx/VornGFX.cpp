@@ -58,11 +58,15 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
     const long dw = d.right - d.left, dh = d.bottom - d.top;
     const long sw = s.right - s.left, sh = s.bottom - s.top;
 
-    constexpr long MapSize = 2048;
+    constexpr long MapSize = 8 * MostPlannedGroups;
     std::uint16_t columns[MapSize];
+    GatherPlan plan;
     const bool mapped = dw <= MapSize && sw != dw && dw != 2 * sw;
     if (mapped)
+    {
         StretchOffsets(sw, dw, dw, columns);
+        PlanGather(columns, static_cast<int>(sw), static_cast<int>(dw), plan);
+    }
 
     long prevSy = -1;
     const std::uint32_t* prevRow = nullptr;
@@ -79,7 +83,7 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
         else if (dw == 2 * sw)
             DoubleRow(in, static_cast<int>(sw), out);
         else if (mapped)
-            GatherRow(in, static_cast<int>(sw), columns, static_cast<int>(dw), out);
+            GatherRow(in, plan, out);
         else
         {
             long q = sw / (2 * dw), r = sw % (2 * dw);
