@@ -140,19 +140,21 @@ class SummaryReporter : public benchmark::ConsoleReporter
             return;
         std::printf("\nCPU time on one core, microseconds: least and median of %d repetitions\n",
                     Repetitions);
-        std::printf("%-28s %9s %9s %9s  %s\n", "frame/step", "min", "median", "x memcpy",
-                    "target");
+        std::printf("%-28s %9s %9s %9s  %s\n", "frame/step", "min", "median", "x memcpy", "target");
         int over = 0;
         for (const std::string& key : order_)
         {
             const bool floor = key.rfind(MemcpyName, 0) == 0 || key.rfind(MemsetName, 0) == 0;
-            const double limit = key.rfind(PauseName, 0) == 0 ? PauseLimitMemcpys
-                                                              : FrameLimitMemcpys;
+            const double limit =
+                key.rfind(PauseName, 0) == 0 ? PauseLimitMemcpys : FrameLimitMemcpys;
             const double ratio = median_[key] / memcpyUs;
             const bool met = floor || (median_[key] <= FrameLimitUs && ratio <= limit);
             over += met ? 0 : 1;
             std::printf("%-28s %9.1f %9.1f %9.2f  %s\n", key.c_str(), min_[key], median_[key],
-                        ratio, floor ? "floor" : met ? "met" : "OVER");
+                        ratio,
+                        floor ? "floor"
+                        : met ? "met"
+                              : "OVER");
         }
         std::printf("%s\n", over == 0 ? "every frame within its target"
                                       : (std::to_string(over) + " frames over target").c_str());

@@ -202,15 +202,15 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
     TraceEdgeOnScreen(p1, p2);
     TraceEdgeOnScreen(p2, p0);
 
-    const std::uint32_t colour = VornGFX::Pack(triangle.Colour[0], triangle.Colour[1],
-                                               triangle.Colour[2]);
+    const std::uint32_t colour =
+        VornGFX::Pack(triangle.Colour[0], triangle.Colour[1], triangle.Colour[2]);
     for (int y = first; y <= last; ++y)
     {
         if (SpanLeft[y] < SpanRight[y])
         {
             AddToRow(GfxDevice->PixelRun(static_cast<unsigned short>(SpanLeft[y]),
-                                         static_cast<unsigned short>(y),
-                                         SpanRight[y] - SpanLeft[y], base, pitch),
+                                         static_cast<unsigned short>(y), SpanRight[y] - SpanLeft[y],
+                                         base, pitch),
                      SpanRight[y] - SpanLeft[y], colour);
         }
     }

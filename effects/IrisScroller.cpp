@@ -104,8 +104,8 @@ void IrisWipe(DWORD step)
         if (rows[y] != gathered)
         {
             gathered = rows[y];
-            GatherRow(GfxDevice->PixelRun(0, rows[y], SurfWarp->Width, warpPixels, warpPitch),
-                      plan, EnlargedRow);
+            GatherRow(GfxDevice->PixelRun(0, rows[y], SurfWarp->Width, warpPixels, warpPitch), plan,
+                      EnlargedRow);
         }
         const int h = KeptHalfWidth(y, r2);
         const int leftEnd = h < 0 ? ScreenWidth : CentreX - h > 0 ? CentreX - h : 0;

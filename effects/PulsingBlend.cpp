@@ -43,7 +43,8 @@ void BlendRowPerPixel(int y, const BlendFrame& f)
             const int shift = 16 - 8 * c; // red, green, blue
             const int firstChannel = static_cast<int>((a >> shift) & 0xFF);
             const int secondChannel = static_cast<int>((s >> shift) & 0xFF);
-            const int t = static_cast<int>((firstChannel - secondChannel) * static_cast<double>(f.w));
+            const int t =
+                static_cast<int>((firstChannel - secondChannel) * static_cast<double>(f.w));
             blended[c] = static_cast<unsigned char>(secondChannel + t);
         }
         GfxDevice->PutPixel32(x, y, blended[0], blended[1], blended[2], GfxDevice->LockedSurfPtr,

@@ -43,9 +43,10 @@ void WipeRowPerPixel(int y, int uncovered, Source picture)
 // The same row as one copy and one fill.
 void WipeRow(int y, int uncovered, Source picture)
 {
-    const std::uint32_t* in = GfxDevice->PixelRun(0, y, PictureWidth, picture.pixels, picture.pitch);
-    std::uint32_t* out =
-        GfxDevice->PixelRun(0, y, PictureWidth, GfxDevice->LockedSurfPtr, GfxDevice->LockedSurfPitch);
+    const std::uint32_t* in =
+        GfxDevice->PixelRun(0, y, PictureWidth, picture.pixels, picture.pitch);
+    std::uint32_t* out = GfxDevice->PixelRun(0, y, PictureWidth, GfxDevice->LockedSurfPtr,
+                                             GfxDevice->LockedSurfPitch);
     std::memcpy(out, in, static_cast<std::size_t>(uncovered) * 4);
     if (uncovered < PictureWidth)
         FillRow(out + uncovered, PictureWidth - uncovered, in[uncovered]);

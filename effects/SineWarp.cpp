@@ -96,11 +96,11 @@ void WarpRow(int row, int start, int end)
     if (start >= end)
         return;
     const int n = end - start;
-    GatherRow(GfxDevice->PixelRun(0, row, static_cast<int>(SourceWidth), WarpSourcePixels,
-                                  WarpSourcePitch),
-              static_cast<int>(SourceWidth), ColumnsOfSpan(n), n,
-              GfxDevice->PixelRun(start, row, n, GfxDevice->LockedSurfPtr,
-                                  GfxDevice->LockedSurfPitch));
+    GatherRow(
+        GfxDevice->PixelRun(0, row, static_cast<int>(SourceWidth), WarpSourcePixels,
+                            WarpSourcePitch),
+        static_cast<int>(SourceWidth), ColumnsOfSpan(n), n,
+        GfxDevice->PixelRun(start, row, n, GfxDevice->LockedSurfPtr, GfxDevice->LockedSurfPitch));
 }
 
 void SineRowWarp(DWORD step)

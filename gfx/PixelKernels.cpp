@@ -50,8 +50,8 @@ void AddToRowPortable(std::uint32_t* row, int count, std::uint32_t colour)
     {
         const std::uint32_t p = row[i];
         // Seven low bits of each byte added, the top bits then added without carry.
-        row[i] = (((p & 0x7F7F7F) + (colour & 0x7F7F7F)) ^ ((p ^ colour) & 0x808080)) &
-                 ChannelsOnly;
+        row[i] =
+            (((p & 0x7F7F7F) + (colour & 0x7F7F7F)) ^ ((p ^ colour) & 0x808080)) & ChannelsOnly;
     }
 }
 
@@ -244,7 +244,8 @@ void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int colu
                 for (int k = 0; k < 2; ++k)
                 {
                     std::uint32_t* o = out + (y + 4 * half + 2 * k) * outStride + x;
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi16(pairs[k], zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o),
+                                     _mm_unpacklo_epi16(pairs[k], zero));
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(o + outStride),
                                      _mm_unpackhi_epi16(pairs[k], zero));
                 }
@@ -267,8 +268,8 @@ __attribute__((target("avx2"))) void GatherRowAvx2(const std::uint32_t* in, int 
     int i = 0;
     for (; i + 8 <= count; i += 8)
     {
-        const __m256i at = _mm256_cvtepu16_epi32(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + i)));
+        const __m256i at =
+            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + i)));
         const int from = columns[i];
         const int reach = columns[i + 7] - from;
         const __m256i offset = _mm256_sub_epi32(at, _mm256_set1_epi32(from));
@@ -294,9 +295,8 @@ __attribute__((target("avx2"))) void GatherRowAvx2(const std::uint32_t* in, int 
 }
 
 // The planned groups as one load and one permutation each.
-__attribute__((target("avx2"))) void GatherPlannedRowAvx2(const std::uint32_t* in,
-                                                          const GatherPlan& plan,
-                                                          std::uint32_t* out)
+__attribute__((target("avx2"))) void
+GatherPlannedRowAvx2(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out)
 {
     for (int g = 0; g < plan.planned; ++g)
         _mm256_storeu_si256(
@@ -332,8 +332,7 @@ __attribute__((target("avx2"))) __m256i ScaleLanesAvx2(__m256i x, __m256i mh, __
     return _mm256_add_epi16(r, _mm256_srli_epi16(_mm256_add_epi16(low, q), 15));
 }
 
-__attribute__((target("avx2"))) __m256i BlendLanesAvx2(__m256i a, __m256i s, __m256i mh,
-                                                       __m256i ml)
+__attribute__((target("avx2"))) __m256i BlendLanesAvx2(__m256i a, __m256i s, __m256i mh, __m256i ml)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i d = _mm256_sub_epi16(a, s);
@@ -376,10 +375,10 @@ __attribute__((target("avx2"))) void BlendRowAvx2(const std::uint32_t* first,
     {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + i));
         const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second + i));
-        const __m256i lo = BlendLanesAvx2(_mm256_unpacklo_epi8(a, zero),
-                                          _mm256_unpacklo_epi8(s, zero), mh, ml);
-        const __m256i hi = BlendLanesAvx2(_mm256_unpackhi_epi8(a, zero),
-                                          _mm256_unpackhi_epi8(s, zero), mh, ml);
+        const __m256i lo =
+            BlendLanesAvx2(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(s, zero), mh, ml);
+        const __m256i hi =
+            BlendLanesAvx2(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(s, zero), mh, ml);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
                             _mm256_and_si256(_mm256_packus_epi16(lo, hi), keep));
     }
@@ -479,16 +478,18 @@ void SetChannelWeight(ChannelWeight& weight, float w)
 void WeighRow(const std::uint32_t* in, int count, const ChannelWeight& weight, std::uint32_t* out)
 {
     const int level = weight.fixedAgrees ? PixelKernelLevel : 0;
-    (level >= 2 ? WeighRowAvx2 : level >= 1 ? WeighRowSse2 : WeighRowPortable)(in, count, weight,
-                                                                              out);
+    (level >= 2   ? WeighRowAvx2
+     : level >= 1 ? WeighRowSse2
+                  : WeighRowPortable)(in, count, weight, out);
 }
 
 void BlendRow(const std::uint32_t* first, const std::uint32_t* second, int count,
               const ChannelWeight& weight, std::uint32_t* out)
 {
     const int level = weight.fixedAgrees ? PixelKernelLevel : 0;
-    (level >= 2 ? BlendRowAvx2 : level >= 1 ? BlendRowSse2 : BlendRowPortable)(first, second,
-                                                                              count, weight, out);
+    (level >= 2   ? BlendRowAvx2
+     : level >= 1 ? BlendRowSse2
+                  : BlendRowPortable)(first, second, count, weight, out);
 }
 
 void AddBytesSaturating(unsigned char* field, long fieldStride, const unsigned char* add,

@@ -133,21 +133,6 @@ class VornGFX
         *Word(x, y, base, pitch) = Pack(r, g, b);
     }
 
-    // Pixels x .. x + count - 1 of row y of a locked surface, as one run of words: for loops
-    // over a row that do what the per-pixel operations above do on each of its pixels. Check
-    // builds verify the first and last pixel as those operations would.
-    std::uint32_t* PixelRun(unsigned short x, unsigned short y, int count, unsigned char* base,
-                            long pitch)
-    {
-#if defined(VORN_DEVICE_CHECKS)
-        if (count > 0)
-            CheckPixel(static_cast<unsigned short>(x + count - 1), y, base, pitch);
-#else
-        (void)count;
-#endif
-        return Word(x, y, base, pitch);
-    }
-
     static std::uint32_t Pack(unsigned char r, unsigned char g, unsigned char b)
     {
         return (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | std::uint32_t{b};
@@ -159,6 +144,20 @@ class VornGFX
     // they were never released: both 0 after a clean shutdown.
     static int DevicesAlive() { return devicesAlive_; }
     static int SurfacesNeverReleased() { return surfacesNeverReleased_; }
+
+    // Pixels x .. x + count - 1 of row y of a locked surface, as one run of words: for loops
+    // over a row that do what the per-pixel operations above do on each of its pixels. Check
+    // builds verify the first and last pixel as those operations would.
+    std::uint32_t* PixelRun(unsigned short x, unsigned short y, int count, unsigned char* base,
+                            long pitch)
+    {
+        (void)count; // read by the checks alone
+#if defined(VORN_DEVICE_CHECKS)
+        if (count > 0)
+            CheckPixel(static_cast<unsigned short>(x + count - 1), y, base, pitch);
+#endif
+        return Word(x, y, base, pitch);
+    }
 
   private:
     static constexpr int MaxLocked = 3;

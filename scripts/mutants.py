@@ -77,8 +77,7 @@ MUTANTS = [
     ("blob: no clamp at zero", "effects/BlobField.cpp",
      "if (v < 0.0)", "if (v < -20.0)"),
     ("blob: field in the red channel", "gfx/PixelKernels.cpp",
-     "reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi16(pairs[k], zero));",
-     "reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi16(zero, pairs[k]));"),
+     "_mm_unpacklo_epi16(pairs[k], zero));", "_mm_unpacklo_epi16(zero, pairs[k]));"),
     # The cube scene.
     ("fill: empty-row marker 800", "cubes/TriangleFill.cpp",
      "EmptyLeft = Columns - 1;", "EmptyLeft = Columns;"),

@@ -146,9 +146,9 @@ TEST_F(TriangleFillTest, FastFillMatchesThePerPixelFillOverSequencesOfTriangles)
             Fill(corners, colour);
         const std::vector<std::uint32_t> actual = Snapshot();
         const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin()).first;
-        EXPECT_TRUE(at == actual.end()) << "kernel level " << level << ": first difference at "
-                                        << (at - actual.begin()) % 800 << ","
-                                        << (at - actual.begin()) / 800;
+        EXPECT_TRUE(at == actual.end())
+            << "kernel level " << level << ": first difference at " << (at - actual.begin()) % 800
+            << "," << (at - actual.begin()) / 800;
     }
     PixelKernelLevel = BestPixelKernelLevel();
 }

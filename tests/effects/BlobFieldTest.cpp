@@ -20,7 +20,7 @@ TEST_F(BlobFieldTest, SpriteIsACone249HighFalling14PerUnit)
     for (int d = -40; d < 40; ++d)
         EXPECT_EQ(Sprite(d, 0), std::max(0, 249 - 14 * std::abs(d))) << d;
     EXPECT_EQ(Sprite(17, 5), 1); // dx^2 + dy^2 = 314
-    int wrong = 0; // entries lit outside the radius or dark inside it
+    int wrong = 0;               // entries lit outside the radius or dark inside it
     for (int dy = -40; dy < 40; ++dy)
         for (int dx = -40; dx < 40; ++dx)
             wrong += (Sprite(dx, dy) != 0) != (dx * dx + dy * dy <= 316);

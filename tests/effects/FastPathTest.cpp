@@ -37,8 +37,7 @@ const Segment Segments[] = {
     {"RevealWipe", WipeFirstStep, WipeLastStep, RevealWipe, RevealWipePerPixel, &SurfWipe},
     {"FadeToBlack", FadeFirstStep, FadeLastStep, FadeToBlack, FadeToBlackPerPixel, &SurfFade},
     {"BlobField", BlobFirstStep, BlobLastStep, DrawBlobField, DrawBlobFieldPerPixel, nullptr},
-    {"PulsingBlend", BlendFirstStep, BlendLastStep, PulsingBlend, PulsingBlendPerPixel,
-     &SurfBlend},
+    {"PulsingBlend", BlendFirstStep, BlendLastStep, PulsingBlend, PulsingBlendPerPixel, &SurfBlend},
     {"SineRowWarp", WarpFirstStep, WarpLastStep, SineRowWarp, SineRowWarpPerPixel, &SurfWarp},
     // The iris paints over the cube scene, which the noise in BackBuffer stands for.
     {"IrisWipe", IrisFirstStep, IrisLastStep, IrisWipe, IrisWipePerPixel, nullptr},

@@ -19,7 +19,8 @@ TEST_F(IrisScrollerTest, IrisShowsTheWarpStrictlyOutsideARadiusGrowing5PerStep)
         SCOPED_TRACE("step " + std::to_string(step));
         FillPattern(GfxDevice->BackBuffer, 9); // stands for the cube scene
         IrisWipe(step);
-        effecttest::ExpectPicture(Read(GfxDevice->BackBuffer), [&](int x, int y)
+        effecttest::ExpectPicture(Read(GfxDevice->BackBuffer),
+                                  [&](int x, int y)
                                   {
                                       return (x - 400) * (x - 400) + (y - 300) * (y - 300) > r * r
                                                  ? warp((2 * x + 1) * 300 / 1600, (2 * y + 1) / 4)

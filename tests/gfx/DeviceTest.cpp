@@ -129,12 +129,14 @@ TEST_P(Stretching, SamplesPixelCentresAndCopiesAll32Bits)
                  { return long{At(src, Sample(x, c.sw, c.dw), Sample(y, c.sh, c.dh))}; });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Device, Stretching,
-    ::testing::Combine(::testing::Values(StretchCase{400, 300, 800, 600}, StretchCase{300, 300, 800, 600},
-                                         StretchCase{37, 11, 101, 23}, StretchCase{400, 300, 250, 300},
-                                         StretchCase{120, 7, 100, 5}, StretchCase{300, 300, 7, 5}),
-                       ::testing::Values(0, 1, 2)));
+INSTANTIATE_TEST_SUITE_P(Device, Stretching,
+                         ::testing::Combine(::testing::Values(StretchCase{400, 300, 800, 600},
+                                                              StretchCase{300, 300, 800, 600},
+                                                              StretchCase{37, 11, 101, 23},
+                                                              StretchCase{400, 300, 250, 300},
+                                                              StretchCase{120, 7, 100, 5},
+                                                              StretchCase{300, 300, 7, 5}),
+                                            ::testing::Values(0, 1, 2)));
 
 TEST_F(Device, UnevenBltSamplesTheColumnsWorkedOutByHand)
 {
@@ -190,8 +192,9 @@ TEST_F(Device, ChannelWeightsGiveTheTruncatedDoubleProductForAnyWeight)
             WeighRow(first.data(), 65536, weight, out.data());
             for (unsigned i = 0; i < 65536; ++i)
             {
-                const std::uint32_t expected = channels(t(first[i] >> 16 & 255), t(first[i] >> 8 & 255),
-                                                        t(first[i] & 255)) & 0xFFFFFF;
+                const std::uint32_t expected =
+                    channels(t(first[i] >> 16 & 255), t(first[i] >> 8 & 255), t(first[i] & 255)) &
+                    0xFFFFFF;
                 if (out[i] != expected && ++wrong <= 3)
                     ADD_FAILURE() << "fade, w " << w << ", level " << level << ", pixel " << i;
             }
@@ -273,7 +276,6 @@ class Loading : public Device
     ~Loading() override { std::filesystem::remove_all(dir); }
 
     std::string Path(const char* name) { return dir + "/" + name; }
-
 };
 
 // 8x8 blocks of flat grey survive JPEG at quality 100 exactly; the colour blocks (1 and 2) show
