@@ -5,7 +5,7 @@ PRESET ?= default
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build run test check fuzz memcheck bench video package package-test windows windows-test \
-        format clean
+        web web-serve web-test format clean
 
 all: build
 
@@ -31,11 +31,11 @@ check: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
-# libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, default 60), then
-# valgrind's memcheck over the headless lifecycle.
+# libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, default 60).
 fuzz: deps
 	scripts/fuzz-smoke.sh $(or $(FUZZ_SECONDS),60)
 
+# valgrind's memcheck over the headless lifecycle.
 memcheck: build
 	scripts/valgrind-lifecycle.sh build
 
@@ -63,8 +63,25 @@ windows:
 windows-test: build
 	JOBS=$(JOBS) scripts/windows-ci.sh
 
+# The show as a web page: build-web/site holds index.html, quen.js, quen.wasm and the six files
+# the show reads; publish that folder on any static web server. Built with Debian's emscripten,
+# pictures decoded by libjpeg-turbo built for wasm from Debian's source.
+web:
+	JOBS=$(JOBS) scripts/build-libjpeg-turbo.sh wasm build-web/libjpeg-turbo
+	cmake --preset web >/dev/null
+	cmake --build --preset web -j $(JOBS)
+
+# The page on http://127.0.0.1:8800/ (PORT=... for another port). Ctrl-C stops it.
+web-serve: web
+	node tools/web/serve.mjs build-web/site $(or $(PORT),8800)
+
+# The page in headless Chromium: every frame against the Linux build's, the music, the start
+# card, Escape, no errors; then its weight, first-frame time and drawing times.
+web-test: build web
+	scripts/web-test.sh
+
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean:
-	rm -rf build build-debug build-asan build-windows build-fuzz build-package
+	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-web

@@ -9,6 +9,8 @@
 struct CubeVertex
 {
     Vector3 Position;
+    // Normal and Colour are part of the vertex record's layout; the flat, unlit fill never
+    // reads them.
     Vector3 Normal;
     unsigned char Colour[3] = {255, 255, 255};
 };
@@ -18,6 +20,7 @@ struct CubeVertex
 struct CubeTriangle
 {
     CubeVertex* Corners[3] = {nullptr, nullptr, nullptr};
+    // Part of the triangle record's layout, set to zero; nothing culls or lights by it.
     Vector3 Normal;
     unsigned char Colour[3] = {0, 0, 0};
 

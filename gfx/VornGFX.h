@@ -72,7 +72,8 @@ class VornGFX
     VornGFX(const VornGFX&) = delete;
     VornGFX& operator=(const VornGFX&) = delete;
 
-    // Exported accessors; the demo itself reads the members directly.
+    // Exported from the executable under their class-qualified names, as the device's own
+    // library exports them; nothing calls them, the demo reads the members directly.
     VORN_EXPORT inline unsigned short GetScreenX() { return ScreenX; }
     VORN_EXPORT inline unsigned short GetScreenY() { return ScreenY; }
     VORN_EXPORT inline unsigned long GetBpp() { return Bpp; }
@@ -127,6 +128,7 @@ class VornGFX
     {
         *Word(x, y, base, pitch) = Pack(r, g, b);
     }
+    // The same as the three-channel PutPixel32, under the older name the triangle fill uses.
     void PutPixel(unsigned short x, unsigned short y, unsigned char r, unsigned char g,
                   unsigned char b, unsigned char* base, long pitch)
     {

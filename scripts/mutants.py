@@ -140,7 +140,7 @@ MUTANTS = [
      "        if (remove)\n            quitPosted = false;", "        (void)remove;"),
     ("win32: cursor shown at count -1", "platform/win32/Win32.cpp",
      "sys::SetCursorVisible(cursorCount >= 0);", "sys::SetCursorVisible(cursorCount >= -1);"),
-    ("win32: Alt+F4 ignored", "platform/win32/Win32.cpp", "if (wParam == VK_F4)", "if (wParam == VK_F3)"),
+    ("win32: Alt+F4 ignored", "platform/win32/Win32.cpp", "if (wParam == VK_F4)", "if (wParam == VK_F4 + 1)"),
     ("fmod: loop flag inverted", "platform/fmod/Fmod.cpp",
      "(mode & FSOUND_LOOP_NORMAL) != 0", "(mode & FSOUND_LOOP_NORMAL) == 0"),
     ("files: pipes and devices read", "platform/Files.cpp",

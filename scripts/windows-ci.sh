@@ -24,6 +24,9 @@ packages=(cmake make g++-mingw-w64-x86-64)
 $build_only || packages+=(wine wine64 xvfb xauth xdotool x11-utils imagemagick ffmpeg)
 scripts/install-deps.sh "${packages[@]}"
 phase "installing"
+# The pictures are decoded by libjpeg-turbo built from Debian's source, as on the web.
+JOBS=$JOBS scripts/build-libjpeg-turbo.sh mingw build-windows/libjpeg-turbo
+phase "libjpeg-turbo for mingw-w64"
 
 if $build_only; then
   cmake --preset windows >/dev/null
@@ -32,15 +35,15 @@ if $build_only; then
   exit 0
 fi
 
-# The Linux capture tool renders the frames the Windows build is compared with; it comes from
+# The Linux capture tool and frame checksums are what the Windows build is compared with; they come from
 # the default preset's build unless QUEN_LINUX_BUILD names another Linux build folder.
 linux_build=${QUEN_LINUX_BUILD:-build}
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   scripts/install-deps.sh
   cmake --preset default >/dev/null
 fi
-cmake --build "$linux_build" -j "$JOBS" --target quen-capture >/dev/null
-phase "building the Linux capture tool"
+cmake --build "$linux_build" -j "$JOBS" --target quen-capture quen-frame-sums quen-math-digest >/dev/null
+phase "building the Linux capture tool and frame checksums"
 
 cmake --preset windows -DQUEN_LINUX_CAPTURE="$(realpath "$linux_build")/quen-capture" >/dev/null
 cmake --build --preset windows -j "$JOBS"

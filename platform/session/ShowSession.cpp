@@ -50,6 +50,22 @@ FrameView ShowSession::Frame() const
     return FrameView{back->Pixels.get(), back->Width, back->Height, back->Pitch};
 }
 
+std::uint64_t FrameChecksum(const FrameView& frame)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (int y = 0; y < frame.height; ++y)
+    {
+        const std::uint32_t* row = frame.pixels + y * (frame.pitch / 4);
+        for (int x = 0; x < frame.width; ++x)
+            for (int byte = 0; byte < 4; ++byte)
+            {
+                hash ^= (row[x] >> (8 * byte)) & 0xFF;
+                hash *= 0x100000001b3ull;
+            }
+    }
+    return hash;
+}
+
 bool ShowSession::HasMusic() const
 {
     return MusicStream != nullptr;

@@ -8,8 +8,10 @@ namespace sys
 
 struct Music;
 
-// FSOUND_Init: opens audio output at `rate` Hz, stereo. Returns false when there is no audio
-// device; every later call still works and plays nothing.
+// FSOUND_Init: opens audio output at `rate` Hz, stereo. Without a sound device the SDL service
+// says so in one line and opens SDL's silent driver instead, so that music files are still
+// checked; it returns false only when no output at all, silent or not, could be opened. Every
+// later call still works then and plays nothing.
 bool OpenAudio(int rate);
 
 // FSOUND_Stream_OpenFile: opens a music file for playback. Returns null, after one line on

@@ -47,20 +47,10 @@ std::vector<GoldenFrame> ReadGolden(const std::string& path)
     return frames;
 }
 
-// FNV-1a over the frame's 32-bit pixels, row by row.
+// The frame's checksum as golden-frames.txt writes it.
 std::string Checksum(const demo::FrameView& frame)
 {
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (int y = 0; y < frame.height; ++y)
-    {
-        const std::uint32_t* row = frame.pixels + y * (frame.pitch / 4);
-        for (int x = 0; x < frame.width; ++x)
-            for (int byte = 0; byte < 4; ++byte)
-            {
-                hash ^= (row[x] >> (8 * byte)) & 0xFF;
-                hash *= 0x100000001b3ull;
-            }
-    }
+    const std::uint64_t hash = demo::FrameChecksum(frame);
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
     return text;

@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
 # The Windows demo under Wine on a 1024x768 X screen, as a user runs it: its window (800x600 at
 # (112, 84), titled "Quen/XDL"); a screenshot about two seconds in, which must equal the Linux
-# build's frame of the same moment of the reveal wipe within the JPEG decoders' tolerance; a
+# build's frame of the same moment of the reveal wipe bit for bit; a
 # processor that the paced frames leave mostly idle; sound reaching the audio device; Escape
 # ending it with exit code 0.
 #
 # Usage: demo_test.sh QUEN.exe ASSETS_DIR LINUX_CAPTURE_TOOL
 set -euo pipefail
 quen=$(realpath "$1") assets=$(realpath "$2") capture=$(realpath "$3")
-# Largest difference per colour channel between the screenshot and the Linux frame. The shipped
-# pictures have no chroma subsampling, for which WIC and libjpeg-turbo differ by at most 1.
-tolerance=${QUEN_JPEG_TOLERANCE:-2}
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
@@ -116,7 +113,7 @@ done
 echo "screenshot $((before - shown))-$((after - shown)) ms after the window appeared equals" \
   "the Linux frame of step $best (${best}x50+25 ms) with largest channel difference $best_pae;" \
   "the next best of steps 0-$last differs by $second_pae"
-((best_pae <= tolerance)) || fail "no Linux frame within $tolerance of the screenshot (best: step $best, $best_pae)"
+((best_pae == 0)) || fail "no Linux frame equals the screenshot (best: step $best, differing by $best_pae)"
 ((best >= 1 && best <= 200)) || fail "step $best is not in the reveal wipe"
 startup=$((before - shown - best * 50))
 echo "start-up (window shown to the show's clock starting): about $startup ms"

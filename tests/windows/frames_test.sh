@@ -1,36 +1,28 @@
 #!/usr/bin/env bash
-# Frames of the whole show rendered by the Windows build under Wine (WIC pictures, the C
-# runtime's mathematics) against the Linux capture tool's frames of the same moments, rendered
-# in the same order. Frames that use no picture (blob field, cubes) must be equal bit for bit;
-# frames made from pictures must be within the JPEG decoders' tolerance.
+# Every frame of the show, steps 0-2399 (the whole show and one scroller cycle), rendered by the
+# Windows build under Wine and by the Linux build in the same order on a stopped clock, must be
+# identical bit for bit: both decode the pictures with the same libjpeg-turbo, and the
+# mathematics digest (cube rotations for every millisecond, focal length) must match too.
 #
-# Usage: frames_test.sh QUEN_FRAMES.exe ASSETS_DIR LINUX_CAPTURE_TOOL [TIMES]
-#   TIMES: elapsed milliseconds, comma-separated; by default one frame every 0.95 s over the
-#   show and one scroller cycle, plus a frame in each of its boundary steps.
+# Usage: frames_test.sh FRAME_SUMS.exe MATH_DIGEST.exe ASSETS_DIR LINUX_BUILD [FIRST LAST]
+#   LINUX_BUILD: the Linux build folder, with tests/crossbuild/quen-frame-sums and
+#   tests/crossbuild/quen-math-digest.
 set -euo pipefail
-frames=$(realpath "$1") assets=$(realpath "$2") capture=$(realpath "$3")
-tolerance=${QUEN_JPEG_TOLERANCE:-2}
-if [ ! -x "$capture" ]; then
-  echo "FAIL: no Linux capture tool at $capture (cmake --build --preset default --target quen-capture)"
-  exit 1
-fi
-if [ $# -ge 4 ]; then
-  times=$4
-else
-  boundaries="0 200 201 249 250 454 455 456 457 558 671 672 849 850 949 950 1299 1300 2199"
-  times=$( (
-    seq 0 950 110000
-    for s in $boundaries; do echo $((s * 50 + 25)); done
-  ) | paste -sd,)
-fi
+sums=$(realpath "$1") digest=$(realpath "$2") assets=$(realpath "$3") linux=$(realpath "$4")
+first=${5:-0} last=${6:-2399}
+for tool in quen-frame-sums quen-math-digest; do
+  if [ ! -x "$linux/tests/crossbuild/$tool" ]; then
+    echo "FAIL: no Linux $tool in $linux/tests/crossbuild (cmake --build --preset default)"
+    exit 1
+  fi
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$assets"
-mkdir "$work/windows"
 start=$(date +%s%N)
-wine "$frames" "$work/windows" "$times" 2> >(grep -v '^ALSA lib' >&2)
+wine "$sums" "$first" "$last" 2> >(grep -v '^ALSA lib' >&2) | tr -d '\r' >"$work/windows"
 echo "Windows frames in $((($(date +%s%N) - start) / 1000000)) ms"
-"$capture" --at "$times" --out "$work/linux" 2>/dev/null
+"$linux/tests/crossbuild/quen-frame-sums" "$first" "$last" 2>/dev/null >"$work/linux"
 
 segment() {
   local s=$1
@@ -46,32 +38,26 @@ segment() {
   fi
 }
 
-declare -A count equal worst
 failures=0
-for t in ${times//,/ }; do
-  [ -f "$work/linux/$t.png" ] || continue # a repeated time
-  seg=$(segment $((t / 50)))
-  # compare prints the peak error and the count of differing pixels, and exits with 1 when
-  # the pictures differ at all.
-  pae=$(compare -metric PAE "$work/windows/$t.ppm" "$work/linux/$t.png" null: 2>&1 || true)
-  pae=$((${pae%% *} / 257))
-  count[$seg]=$((${count[$seg]:-0} + 1))
-  ((pae == 0)) && equal[$seg]=$((${equal[$seg]:-0} + 1))
-  ((pae > ${worst[$seg]:-0})) && worst[$seg]=$pae
-  case $seg in
-    "blob field" | "cubes" | "black") limit=0 ;;
-    *) limit=$tolerance ;;
-  esac
-  if ((pae > limit)); then
-    echo "FAIL: frame at $t ms ($seg) differs by $pae (limit $limit)"
-    failures=$((failures + 1))
-  fi
+[ "$(wc -l <"$work/windows")" -eq $((last - first + 1)) ] || {
+  echo "FAIL: the Windows build gave $(wc -l <"$work/windows") frames, not $((last - first + 1))"
+  failures=1
+}
+declare -A differing
+while read -r step _; do
+  seg=$(segment "$step")
+  differing[$seg]="${differing[$seg]:-} $step"
+done < <(diff --changed-group-format='%<' --unchanged-group-format='' "$work/linux" "$work/windows" || true)
+for seg in "${!differing[@]}"; do
+  set -- ${differing[$seg]}
+  echo "FAIL: $# frames of the $seg differ, the first at step $1"
+  failures=$((failures + 1))
 done
-for seg in "reveal wipe" "fade" "blob field" "black" "pulsing blend" "sine warp" "iris and cubes" \
-  "cubes" "scroller"; do
-  [ -n "${count[$seg]:-}" ] || continue
-  printf '%-15s %3d frames, %3d equal bit for bit, largest channel difference %d\n' "$seg" \
-    "${count[$seg]}" "${equal[$seg]:-0}" "${worst[$seg]:-0}"
-done
+echo "$((last - first + 1)) frames compared, $(($(wc -l <"$work/linux") - $(diff "$work/linux" "$work/windows" | grep -c '^<' || true))) identical"
+
+if ! diff <(wine "$digest" 2>/dev/null | tr -d '\r') <("$linux/tests/crossbuild/quen-math-digest"); then
+  echo "FAIL: the mathematics digest differs (above: < Windows, > Linux)"
+  failures=$((failures + 1))
+fi
 ((failures == 0)) || exit 1
 echo "PASS"
