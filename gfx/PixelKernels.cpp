@@ -100,8 +100,9 @@ void AddBytesSaturatingPortable(unsigned char* field, long fieldStride, const un
 void BlueFromColumnsPortable(const unsigned char* first, long columnStride, int columns, int rows,
                              std::uint32_t* out, long outStride)
 {
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
+    // Column by column: each is read straight through, and the rows written stay in the cache.
+    for (int x = 0; x < columns; ++x)
+        for (int y = 0; y < rows; ++y)
             out[y * outStride + x] = first[x * columnStride + y];
 }
 
