@@ -204,14 +204,15 @@ void FillTriangle(const CubeTriangle& triangle, unsigned char* base, long pitch)
 
     const std::uint32_t colour =
         VornGFX::Pack(triangle.Colour[0], triangle.Colour[1], triangle.Colour[2]);
+    // Each span is a run of pixels, checked as one in check builds.
     for (int y = first; y <= last; ++y)
     {
         if (SpanLeft[y] < SpanRight[y])
         {
-            AddToRow(GfxDevice->PixelRun(static_cast<unsigned short>(SpanLeft[y]),
-                                         static_cast<unsigned short>(y), SpanRight[y] - SpanLeft[y],
-                                         base, pitch),
-                     SpanRight[y] - SpanLeft[y], colour);
+            GfxDevice->PixelRun(static_cast<unsigned short>(SpanLeft[y]),
+                                static_cast<unsigned short>(y), SpanRight[y] - SpanLeft[y], base,
+                                pitch);
         }
     }
+    AddToSpans(base, pitch, SpanLeft, SpanRight, first, last, colour);
 }

@@ -44,15 +44,28 @@ void GatherRowPortable(const std::uint32_t* in, int /*inCount*/, const std::uint
         out[i] = in[columns[i]];
 }
 
-void AddToRowPortable(std::uint32_t* row, int count, std::uint32_t colour)
+void AddToRunPortable(std::uint32_t* run, int count, std::uint32_t colour)
 {
     for (int i = 0; i < count; ++i)
     {
-        const std::uint32_t p = row[i];
+        const std::uint32_t p = run[i];
         // Seven low bits of each byte added, the top bits then added without carry.
-        row[i] =
+        run[i] =
             (((p & 0x7F7F7F) + (colour & 0x7F7F7F)) ^ ((p ^ colour) & 0x808080)) & ChannelsOnly;
     }
+}
+
+std::uint32_t* SpanStart(unsigned char* base, long pitch, int y, int left)
+{
+    return reinterpret_cast<std::uint32_t*>(base + y * pitch) + left;
+}
+
+void AddToSpansPortable(unsigned char* base, long pitch, const int* left, const int* right,
+                        int first, int last, std::uint32_t colour)
+{
+    for (int y = first; y <= last; ++y)
+        if (left[y] < right[y])
+            AddToRunPortable(SpanStart(base, pitch, y, left[y]), right[y] - left[y], colour);
 }
 
 void WeighRowPortable(const std::uint32_t* in, int count, const ChannelWeight& weight,
@@ -123,17 +136,23 @@ void DoubleRowSse2(const std::uint32_t* in, int count, std::uint32_t* out)
         out[2 * i] = out[2 * i + 1] = in[i];
 }
 
-void AddToRowSse2(std::uint32_t* row, int count, std::uint32_t colour)
+void AddToSpansSse2(unsigned char* base, long pitch, const int* left, const int* right, int first,
+                    int last, std::uint32_t colour)
 {
     const __m128i add = _mm_set1_epi32(static_cast<int>(colour));
     const __m128i keep = _mm_set1_epi32(ChannelsOnly);
-    int i = 0;
-    for (; i + 4 <= count; i += 4)
+    for (int y = first; y <= last; ++y)
     {
-        auto* p = reinterpret_cast<__m128i*>(row + i);
-        _mm_storeu_si128(p, _mm_and_si128(_mm_add_epi8(_mm_loadu_si128(p), add), keep));
+        std::uint32_t* const run = SpanStart(base, pitch, y, left[y]);
+        const int count = right[y] - left[y];
+        int i = 0;
+        for (; i + 4 <= count; i += 4)
+        {
+            auto* p = reinterpret_cast<__m128i*>(run + i);
+            _mm_storeu_si128(p, _mm_and_si128(_mm_add_epi8(_mm_loadu_si128(p), add), keep));
+        }
+        AddToRunPortable(run + i, count - i, colour);
     }
-    AddToRowPortable(row + i, count - i, colour);
 }
 
 // floor(x * m / 2^31) in 16-bit lanes for x in 0 .. 255 and m = mh * 2^16 + ml <= 2^31. With
@@ -309,18 +328,26 @@ GatherPlannedRowAvx2(const std::uint32_t* in, const GatherPlan& plan, std::uint3
     GatherRowAvx2(in, plan.inCount, plan.columns + done, plan.count - done, out + done);
 }
 
-__attribute__((target("avx2"))) void AddToRowAvx2(std::uint32_t* row, int count,
-                                                  std::uint32_t colour)
+// Eight pixels at a time.
+__attribute__((target("avx2"))) void AddToSpansAvx2(unsigned char* base, long pitch,
+                                                    const int* left, const int* right, int first,
+                                                    int last, std::uint32_t colour)
 {
     const __m256i add = _mm256_set1_epi32(static_cast<int>(colour));
     const __m256i keep = _mm256_set1_epi32(ChannelsOnly);
-    int i = 0;
-    for (; i + 8 <= count; i += 8)
+    for (int y = first; y <= last; ++y)
     {
-        auto* p = reinterpret_cast<__m256i*>(row + i);
-        _mm256_storeu_si256(p, _mm256_and_si256(_mm256_add_epi8(_mm256_loadu_si256(p), add), keep));
+        std::uint32_t* const run = SpanStart(base, pitch, y, left[y]);
+        const int count = right[y] - left[y];
+        int i = 0;
+        for (; i + 8 <= count; i += 8)
+        {
+            auto* p = reinterpret_cast<__m256i*>(run + i);
+            _mm256_storeu_si256(
+                p, _mm256_and_si256(_mm256_add_epi8(_mm256_loadu_si256(p), add), keep));
+        }
+        AddToRunPortable(run + i, count - i, colour);
     }
-    AddToRowSse2(row + i, count - i, colour);
 }
 
 __attribute__((target("avx2"))) __m256i ScaleLanesAvx2(__m256i x, __m256i mh, __m256i ml)
@@ -390,7 +417,7 @@ __attribute__((target("avx2"))) void BlendRowAvx2(const std::uint32_t* first,
 
 // Other processors run the portable forms at every level.
 constexpr auto DoubleRowSse2 = DoubleRowPortable;
-constexpr auto AddToRowSse2 = AddToRowPortable;
+constexpr auto AddToSpansSse2 = AddToSpansPortable;
 constexpr auto WeighRowSse2 = WeighRowPortable;
 constexpr auto BlendRowSse2 = BlendRowPortable;
 constexpr auto AddBytesSaturatingSse2 = AddBytesSaturatingPortable;
@@ -400,7 +427,7 @@ void GatherPlannedRowAvx2(const std::uint32_t* in, const GatherPlan& plan, std::
 {
     GatherRowPortable(in, plan.inCount, plan.columns, plan.count, out);
 }
-constexpr auto AddToRowAvx2 = AddToRowPortable;
+constexpr auto AddToSpansAvx2 = AddToSpansPortable;
 constexpr auto WeighRowAvx2 = WeighRowPortable;
 constexpr auto BlendRowAvx2 = BlendRowPortable;
 
@@ -455,11 +482,12 @@ void GatherRow(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* o
         GatherRowPortable(in, plan.inCount, plan.columns, plan.count, out);
 }
 
-void AddToRow(std::uint32_t* row, int count, std::uint32_t colour)
+void AddToSpans(unsigned char* base, long pitch, const int* left, const int* right, int first,
+                int last, std::uint32_t colour)
 {
-    (PixelKernelLevel >= 2   ? AddToRowAvx2
-     : PixelKernelLevel >= 1 ? AddToRowSse2
-                             : AddToRowPortable)(row, count, colour);
+    (PixelKernelLevel >= 2   ? AddToSpansAvx2
+     : PixelKernelLevel >= 1 ? AddToSpansSse2
+                             : AddToSpansPortable)(base, pitch, left, right, first, last, colour);
 }
 
 void SetChannelWeight(ChannelWeight& weight, float w)

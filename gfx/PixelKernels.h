@@ -37,10 +37,13 @@ struct GatherPlan
 void PlanGather(const std::uint16_t* columns, int inCount, int count, GatherPlan& plan);
 void GatherRow(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out);
 
-// Adds colour channel by channel, each sum modulo 256, and writes bits 24-31 as 0: what reading a
-// pixel as three bytes and writing the three sums does. Bytes cannot carry into one another, so
-// one byte-wise addition of the whole word gives the same channels.
-void AddToRow(std::uint32_t* row, int count, std::uint32_t colour);
+// Adds colour to the pixels left[y] .. right[y] - 1 of every row y from first to last (rows
+// with left[y] >= right[y] are empty; row y starts at base + y * pitch), channel by channel,
+// each sum modulo 256, and writes bits 24-31 as 0: what reading a pixel as three bytes and
+// writing the three sums does. Bytes cannot carry into one another, so one byte-wise addition
+// of the whole word gives the same channels.
+void AddToSpans(unsigned char* base, long pitch, const int* left, const int* right, int first,
+                int last, std::uint32_t colour);
 
 // The per-frame weight of a cross-fade: t(d) = trunc(d * w) in double precision from the float
 // w, for every channel difference d in -255 .. 255, as a table, and in fixed point where that

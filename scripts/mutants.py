@@ -82,8 +82,9 @@ MUTANTS = [
     ("fill: empty-row marker 800", "cubes/TriangleFill.cpp",
      "EmptyLeft = Columns - 1;", "EmptyLeft = Columns;"),
     ("fill: right bound drawn", "cubes/TriangleFill.cpp",
-     "SpanRight[y] - SpanLeft[y], colour);",
-     "(SpanRight[y] < Columns ? SpanRight[y] + 1 : Columns) - SpanLeft[y], colour);"),
+     "    AddToSpans(base, pitch, SpanLeft, SpanRight, first, last, colour);",
+     "    for (int y = first; y <= last; ++y) SpanRight[y] += SpanLeft[y] < SpanRight[y] && SpanRight[y] < Columns;\n"
+     "    AddToSpans(base, pitch, SpanLeft, SpanRight, first, last, colour);"),
     ("fill: green added to red", "cubes/TriangleFill.cpp",
      "VornGFX::Pack(triangle.Colour[0], triangle.Colour[1],",
      "VornGFX::Pack(triangle.Colour[1], triangle.Colour[1],"),
