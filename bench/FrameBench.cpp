@@ -173,8 +173,10 @@ int main(int argc, char** argv)
     Measured(benchmark::RegisterBenchmark(MemcpyName, FrameMemcpy));
     Measured(benchmark::RegisterBenchmark(MemsetName, FrameMemset));
     for (const auto& segment : Segments)
+    {
         for (DWORD step : segment.steps)
             Measured(benchmark::RegisterBenchmark(segment.name, Frame))->Arg(step);
+    }
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

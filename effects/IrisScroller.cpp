@@ -114,8 +114,10 @@ void IrisWipe(DWORD step)
                                                  GfxDevice->LockedBackPitch);
         std::memcpy(out, EnlargedRow, static_cast<std::size_t>(leftEnd) * 4);
         if (rightStart < ScreenWidth)
+        {
             std::memcpy(out + rightStart, EnlargedRow + rightStart,
                         static_cast<std::size_t>(ScreenWidth - rightStart) * 4);
+        }
     }
     GfxDevice->UnLock(SurfWarp);
     GfxDevice->UnLock(GfxDevice->BackBuffer);

@@ -64,8 +64,10 @@ void AddToSpansPortable(unsigned char* base, long pitch, const int* left, const 
                         int first, int last, std::uint32_t colour)
 {
     for (int y = first; y <= last; ++y)
+    {
         if (left[y] < right[y])
             AddToRunPortable(SpanStart(base, pitch, y, left[y]), right[y] - left[y], colour);
+    }
 }
 
 void WeighRowPortable(const std::uint32_t* in, int count, const ChannelWeight& weight,
@@ -102,12 +104,14 @@ void AddBytesSaturatingPortable(unsigned char* field, long fieldStride, const un
                                 long addStride, int count, int lines, unsigned char ceiling)
 {
     for (int k = 0; k < lines; ++k)
+    {
         for (int i = 0; i < count; ++i)
         {
             unsigned char& f = field[k * fieldStride + i];
             const int sum = f + add[k * addStride + i];
             f = static_cast<unsigned char>(sum <= ceiling ? sum : ceiling);
         }
+    }
 }
 
 void BlueFromColumnsPortable(const unsigned char* first, long columnStride, int columns, int rows,
@@ -115,8 +119,10 @@ void BlueFromColumnsPortable(const unsigned char* first, long columnStride, int 
 {
     // Column by column: each is read straight through, and the rows written stay in the cache.
     for (int x = 0; x < columns; ++x)
+    {
         for (int y = 0; y < rows; ++y)
             out[y * outStride + x] = first[x * columnStride + y];
+    }
 }
 
 #if defined(PIXEL_KERNELS_X86)
@@ -249,6 +255,7 @@ void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int colu
     const __m128i zero = _mm_setzero_si128();
     int x = 0;
     for (; x + 4 <= columns; x += 4)
+    {
         for (int y = 0; y < rows; y += 8)
         {
             const unsigned char* c = first + x * columnStride + y;
@@ -271,6 +278,7 @@ void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int colu
                 }
             }
         }
+    }
     BlueFromColumnsPortable(first + x * columnStride, columnStride, columns - x, rows, out + x,
                             outStride);
 }
@@ -296,8 +304,10 @@ __attribute__((target("avx2"))) void GatherRowAvx2(const std::uint32_t* in, int 
         const __m256i offset = _mm256_sub_epi32(at, _mm256_set1_epi32(from));
         __m256i v;
         if (reach < 8 && from + 8 <= inCount)
+        {
             v = _mm256_permutevar8x32_epi32(
                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + from)), offset);
+        }
         else if (reach < 16 && from + 16 <= inCount)
         {
             // The permutation reads the low three bits of each offset; offsets above 7 take
@@ -321,11 +331,14 @@ __attribute__((target("avx2"))) void
 GatherPlannedRowAvx2(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out)
 {
     for (int g = 0; g < plan.planned; ++g)
-        _mm256_storeu_si256(
-            reinterpret_cast<__m256i*>(out + 8 * g),
-            _mm256_permutevar8x32_epi32(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + plan.first[g])),
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.offsets + 8 * g))));
+    {
+        const __m256i window =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + plan.first[g]));
+        const __m256i offsets =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.offsets + 8 * g));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * g),
+                            _mm256_permutevar8x32_epi32(window, offsets));
+    }
     const int done = 8 * plan.planned;
     GatherRowAvx2(in, plan.inCount, plan.columns + done, plan.count - done, out + done);
 }
@@ -446,8 +459,10 @@ void FillRow(std::uint32_t* out, int count, std::uint32_t pixel)
     if (pixel == (pixel & 0xFF) * 0x01010101u)
         std::memset(out, static_cast<int>(pixel & 0xFF), static_cast<std::size_t>(count) * 4);
     else
+    {
         for (int i = 0; i < count; ++i)
             out[i] = pixel;
+    }
 }
 
 void DoubleRow(const std::uint32_t* in, int count, std::uint32_t* out)

@@ -134,8 +134,10 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
         std::ifstream in(QUEN_SHOW_HASHES_FILE);
         std::string line;
         while (std::getline(in, line))
+        {
             if (!line.empty() && line[0] != '#')
                 expected.push_back(static_cast<std::uint32_t>(std::stoul(line, nullptr, 16)));
+        }
     }
     const bool update = std::getenv("QUEN_UPDATE_GOLDEN") != nullptr;
     ASSERT_TRUE(update || expected.size() == LastMs / FrameSpacingMs + 1)
@@ -172,11 +174,15 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
     }
     std::vector<std::uint32_t> changedMs;
     for (std::size_t i = 0; i < actual.size() && i < expected.size(); ++i)
+    {
         if (actual[i] != expected[i])
             changedMs.push_back(static_cast<std::uint32_t>(i) * FrameSpacingMs);
+    }
     if (!changedMs.empty())
+    {
         ADD_FAILURE() << changedMs.size() << " frames changed, the first at " << changedMs.front()
                       << " ms (step " << changedMs.front() / 50 << ")";
+    }
 }
 
 } // namespace

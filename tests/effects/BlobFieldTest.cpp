@@ -22,8 +22,10 @@ TEST_F(BlobFieldTest, SpriteIsACone249HighFalling14PerUnit)
     EXPECT_EQ(Sprite(17, 5), 1); // dx^2 + dy^2 = 314
     int wrong = 0;               // entries lit outside the radius or dark inside it
     for (int dy = -40; dy < 40; ++dy)
+    {
         for (int dx = -40; dx < 40; ++dx)
             wrong += (Sprite(dx, dy) != 0) != (dx * dx + dy * dy <= 316);
+    }
     EXPECT_EQ(wrong, 0);
 }
 
@@ -56,6 +58,7 @@ TEST_F(BlobFieldTest, FrameLightsInBlueExactlyThePixelsNearSomeBallUpTo250)
     effecttest::ExpectPicture(screen, [](int x, int y) { return Field(x, y); });
     int wrong = 0;
     for (int y = 0; y < 600; ++y)
+    {
         for (int x = 0; x < 800; ++x)
         {
             bool lit = false;
@@ -64,6 +67,7 @@ TEST_F(BlobFieldTest, FrameLightsInBlueExactlyThePixelsNearSomeBallUpTo250)
             if ((screen(x, y) != 0) != lit && ++wrong <= 3)
                 ADD_FAILURE() << x << "," << y << (lit ? " dark" : " lit");
         }
+    }
     // Light adds up and saturates at 250.
     for (int ball = 0; ball < 80; ++ball)
         EXPECT_GE(screen(cx[ball], cy[ball]), 249u) << "ball " << ball;

@@ -35,10 +35,17 @@ template <typename F> void ExpectPicture(const Picture& actual, F expected)
 {
     int wrong = 0;
     for (int y = 0; y < actual.h; ++y)
+    {
         for (int x = 0; x < actual.w; ++x)
-            if (actual(x, y) != static_cast<std::uint32_t>(expected(x, y)) && ++wrong <= 3)
+        {
+            const auto e = static_cast<std::uint32_t>(expected(x, y));
+            if (actual(x, y) != e && ++wrong <= 3)
+            {
                 ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << actual(x, y)
-                              << ", expected " << static_cast<std::uint32_t>(expected(x, y));
+                              << ", expected " << e;
+            }
+        }
+    }
 }
 
 class EffectTest : public ::testing::Test

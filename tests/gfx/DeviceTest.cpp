@@ -45,13 +45,17 @@ class Device : public ::testing::Test
     {
         int wrong = 0;
         for (int y = 0; y < s->Height; ++y)
+        {
             for (int x = 0; x < s->Width; ++x)
             {
                 const long e = expected(x, y);
                 if (e >= 0 && At(s, x, y) != static_cast<std::uint32_t>(e) && ++wrong <= 3)
+                {
                     ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << At(s, x, y)
                                   << ", expected " << e;
+                }
             }
+        }
     }
 };
 
