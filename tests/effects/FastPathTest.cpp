@@ -10,7 +10,7 @@
 #include "timeline/Schedule.h"
 
 #include <algorithm>
-#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -43,23 +43,25 @@ const Segment Segments[] = {
     {"IrisWipe", IrisFirstStep, IrisLastStep, IrisWipe, IrisWipePerPixel, nullptr},
 };
 
-std::uint32_t Mix(std::uint32_t v)
+// A surface's pixels, all of them contiguous.
+std::uint32_t* Pixels(IDirectDrawSurface7* s)
 {
-    v ^= v >> 16;
-    v *= 0x7feb352du;
-    v ^= v >> 15;
-    v *= 0x846ca68bu;
-    return v ^ v >> 16;
+    return s->Pixels.get();
+}
+std::size_t Count(const IDirectDrawSurface7* s)
+{
+    return std::size_t{s->Width} * s->Height;
 }
 
-// Noise, or (one pixel in two) each channel 0 or 255.
-std::uint32_t Adversarial(int x, int y, std::uint32_t seed)
+// Noise in all 32 bits, or (one pixel in two) channels of 0 and 255 only.
+void FillAdversarial(IDirectDrawSurface7* s, std::uint32_t seed)
 {
-    const std::uint32_t h = Mix(static_cast<std::uint32_t>(y * 4096 + x) ^ Mix(seed));
-    if ((h & 1) == 0)
-        return Mix(h);
-    return ((h & 2) ? 0xFF0000u : 0) | ((h & 4) ? 0xFF00u : 0) | ((h & 8) ? 0xFFu : 0) |
-           (h & 0xFF000000u);
+    std::mt19937 random(seed);
+    for (std::size_t i = 0; i < Count(s); ++i)
+    {
+        const std::uint32_t r = random();
+        Pixels(s)[i] = (r & 1) ? r : (r & 0xFF000000u) | ((r >> 1 & 0x010101u) * 0xFF);
+    }
 }
 
 class FastPath : public effecttest::EffectTest, public ::testing::WithParamInterface<Segment>
@@ -69,12 +71,13 @@ class FastPath : public effecttest::EffectTest, public ::testing::WithParamInter
     {
         EffectTest::SetUp();
         std::uint32_t seed = 1;
-        for (IDirectDrawSurface7** input : {&SurfInitial, &SurfJ1, &SurfJ2, &SurfJ3})
-            MakeAdversarial(input, 400, 300, seed++);
-        MakeAdversarial(&SurfWarp, 300, 300, seed++); // the iris's input, the warp's output
-        for (IDirectDrawSurface7** work : {&SurfWipe, &SurfBlack, &SurfFade, &SurfBlend})
-            MakeAdversarial(work, 400, 300, seed++);
-        MakeAdversarial(&SurfIris, 800, 600, seed++);
+        for (IDirectDrawSurface7** s : {&SurfInitial, &SurfJ1, &SurfJ2, &SurfJ3, &SurfWipe,
+                                        &SurfBlack, &SurfFade, &SurfBlend})
+            Make(s, 400, 300, seed++);
+        Make(&SurfWarp, 300, 300, seed++); // the iris's input, the warp's output
+        Make(&SurfIris, 800, 600, seed++);
+        for (IDirectDrawSurface7* s : {SurfInitial, SurfJ1, SurfJ2, SurfJ3, SurfWarp})
+            FillAdversarial(s, seed++);
         BuildBlobSprite();
     }
     void TearDown() override
@@ -82,72 +85,49 @@ class FastPath : public effecttest::EffectTest, public ::testing::WithParamInter
         PixelKernelLevel = BestPixelKernelLevel();
         EffectTest::TearDown();
     }
-
-    void MakeAdversarial(IDirectDrawSurface7** global, unsigned short w, unsigned short h,
-                         std::uint32_t seed)
-    {
-        Make(global, w, h, 0);
-        Fill(*global, [&](int x, int y) { return Adversarial(x, y, seed); });
-    }
-
-    // A surface's pixels (all of them: every surface here is contiguous).
-    static std::uint32_t* Pixels(IDirectDrawSurface7* s) { return s->Pixels.get(); }
-    static std::size_t Count(const IDirectDrawSurface7* s)
-    {
-        return std::size_t{s->Width} * s->Height;
-    }
-    static void Keep(IDirectDrawSurface7* s, std::vector<std::uint32_t>& into)
-    {
-        into.assign(Pixels(s), Pixels(s) + Count(s));
-    }
-    // Where a surface differs from pixels kept before, as "x,y", or "" if nowhere.
-    static std::string Difference(IDirectDrawSurface7* s, const std::vector<std::uint32_t>& kept)
-    {
-        const auto at = std::mismatch(kept.begin(), kept.end(), Pixels(s)).first;
-        if (at == kept.end())
-            return "";
-        const long i = at - kept.begin();
-        return std::to_string(i % s->Width) + "," + std::to_string(i / s->Width);
-    }
 };
 
 TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
 {
     const Segment& segment = GetParam();
-    IDirectDrawSurface7* const back = GfxDevice->BackBuffer;
-    Fill(back, [](int x, int y) { return Adversarial(x, y, 99); });
-    std::vector<std::uint32_t> under, screen, work;
-    Keep(back, under);
+    std::vector<IDirectDrawSurface7*> outputs = {GfxDevice->BackBuffer};
+    if (segment.work != nullptr)
+        outputs.push_back(*segment.work);
+    FillAdversarial(GfxDevice->BackBuffer, 99);
+    const std::vector<std::uint32_t> under(Pixels(outputs[0]),
+                                           Pixels(outputs[0]) + Count(outputs[0]));
+    std::vector<std::vector<std::uint32_t>> expected(outputs.size());
 #if defined(VORN_DEVICE_CHECKS)
     const DWORD stride = 9; // every pixel access checked: slow
 #else
     const DWORD stride = 1;
 #endif
-    std::vector<DWORD> steps;
-    for (DWORD step = segment.first; step < segment.last; step += stride)
-        steps.push_back(step);
-    steps.push_back(segment.last);
-    for (DWORD step : steps)
+    for (DWORD step = segment.first; step <= segment.last;
+         step = step < segment.last ? std::min(step + stride, segment.last) : step + 1)
     {
         SCOPED_TRACE("step " + std::to_string(step));
-        std::copy(under.begin(), under.end(), Pixels(back));
+        std::copy(under.begin(), under.end(), Pixels(outputs[0]));
         PixelKernelLevel = 0;
         segment.reference(step);
-        Keep(back, screen);
-        if (segment.work != nullptr)
-            Keep(*segment.work, work);
+        for (std::size_t k = 0; k < outputs.size(); ++k)
+            expected[k].assign(Pixels(outputs[k]), Pixels(outputs[k]) + Count(outputs[k]));
         for (int level = 0; level <= BestPixelKernelLevel(); ++level)
         {
             SCOPED_TRACE("kernel level " + std::to_string(level));
-            std::copy(under.begin(), under.end(), Pixels(back));
+            std::copy(under.begin(), under.end(), Pixels(outputs[0]));
             if (segment.work != nullptr) // stale contents of an earlier frame
-                std::fill_n(Pixels(*segment.work), Count(*segment.work), 0xA5A5A5A5u);
+                std::fill_n(Pixels(outputs[1]), Count(outputs[1]), 0xA5A5A5A5u);
             PixelKernelLevel = level;
             segment.fast(step);
-            EXPECT_EQ(Difference(back, screen), "") << "first difference on the screen";
-            if (segment.work != nullptr)
+            for (std::size_t k = 0; k < outputs.size(); ++k)
             {
-                EXPECT_EQ(Difference(*segment.work, work), "") << "first difference in its surface";
+                const long at =
+                    std::mismatch(expected[k].begin(), expected[k].end(), Pixels(outputs[k]))
+                        .first -
+                    expected[k].begin();
+                EXPECT_EQ(at, static_cast<long>(expected[k].size()))
+                    << (k == 0 ? "screen" : "work surface") << " differs at "
+                    << at % outputs[k]->Width << "," << at / outputs[k]->Width;
             }
         }
     }
