@@ -1,87 +1,90 @@
-# Everyday commands. Each one installs what is missing (Debian packages), then configures and
-# builds what it needs with the CMake presets.
+# Everyday commands. Each one installs the Debian packages it needs where they are missing,
+# then configures and builds what it needs with the CMake presets. `make help` lists them.
 
 PRESET ?= default
 JOBS ?= $(shell nproc)
+# Options for the demo itself: make run ARGS="--scale 2"
+ARGS ?=
 
-.PHONY: all deps build run test check fuzz memcheck bench video package package-test windows windows-test \
-        web web-serve web-test format clean
+# cmake --build runs make again: no "Entering directory" lines from it.
+MAKEFLAGS += --no-print-directory
 
-all: build
+.PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
+        package-test windows windows-test web web-serve web-test format clean
+
+help: ## this list
+	@echo "Quen/XDL: make TARGET, with TARGET one of"
+	@awk -F':.*## ' '/^[a-z-]+:.*## / {printf "  %-13s %s\n", $$1, $$2}' $(MAKEFILE_LIST)
+
+all: help
 
 deps:
 	@scripts/install-deps.sh
 
-build: deps
-	cmake --preset $(PRESET) >/dev/null
-	cmake --build --preset $(PRESET) -j $(JOBS)
+run-deps:
+	@scripts/install-deps.sh --run
 
-# The demo, full show, with the project's own pictures and music. Escape ends it.
-run: build
-	cd assets && ../build/quen
+build: deps ## build everything: the demo, the capture tool, tests and benchmarks
+	@cmake --preset $(PRESET) -DQUEN_DEMO_ONLY=OFF >/dev/null
+	@cmake --build --preset $(PRESET) -j $(JOBS)
 
-# The whole test suite through CTest.
-test: build
-	ctest --preset $(PRESET) -j $(JOBS)
+# A fresh clone gets a build folder for the demo alone; one that `make build` or `make test`
+# set up is used as it is, and only the demo is brought up to date.
+run: run-deps ## build the demo alone and play the show (ARGS="--scale 2"; Escape ends it)
+	@[ -f build/CMakeCache.txt ] || cmake --preset default -DQUEN_DEMO_ONLY=ON >/dev/null
+	@cmake --build build --target quen -j $(JOBS)
+	cd assets && ../build/quen $(ARGS)
 
-# The whole test suite again under AddressSanitizer, UndefinedBehaviorSanitizer and the
-# graphics device's convention checks.
-check: deps
-	cmake --preset asan >/dev/null
-	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS)
+test: build ## build everything and run the whole test suite through CTest
+	@ctest --preset $(PRESET) -j $(JOBS) --progress
 
-# libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, default 60).
-fuzz: deps
-	scripts/fuzz-smoke.sh $(or $(FUZZ_SECONDS),60)
+check: deps ## the test suite under AddressSanitizer and UndefinedBehaviorSanitizer
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS) --progress
 
-# valgrind's memcheck over the headless lifecycle.
-memcheck: build
-	scripts/valgrind-lifecycle.sh build
+fuzz: deps ## libFuzzer runs of the JPEG loader and the music stream (FUZZ_SECONDS each, 60)
+	@scripts/fuzz-smoke.sh $(or $(FUZZ_SECONDS),60)
 
-# Frame costs of every segment of the show.
-bench: build
+memcheck: build ## valgrind's memcheck over the headless lifecycle
+	@scripts/valgrind-lifecycle.sh build
+
+bench: build ## frame costs of every segment of the show
 	build/bench/quen-bench
 
-# A video of the show with its soundtrack, for people without a display.
-video: build
+video: build ## quen.mp4: the whole show with its soundtrack, rendered headless
 	cd assets && ../build/quen-capture --video ../quen.mp4
 
-# The Debian package build/quen_<version>_amd64.deb, made with CPack.
-package: build
-	cd build && cpack -G DEB
+package: build ## the Debian package build/quen_<version>_amd64.deb
+	@cd build && cpack -G DEB
 
-# The Debian package installed with apt-get, used as a user would, then removed (root or sudo).
-package-test: build
-	JOBS=$(JOBS) tests/package/package_test.sh build
+package-test: build ## the Debian package installed, used and removed (root or sudo)
+	@JOBS=$(JOBS) tests/package/package_test.sh build
 
-# The Windows executable build-windows/quen.exe, cross-built with mingw-w64.
-windows:
-	JOBS=$(JOBS) scripts/windows-ci.sh --build-only
+windows: ## build-windows/quen.exe, cross-built with mingw-w64
+	@JOBS=$(JOBS) scripts/windows-ci.sh --build-only
 
-# The Windows build's tests under Wine and Xvfb, compared with the Linux build.
-windows-test: build
-	JOBS=$(JOBS) scripts/windows-ci.sh
+windows-test: build ## the Windows build's tests under Wine, compared with the Linux build
+	@JOBS=$(JOBS) scripts/windows-ci.sh
 
-# The show as a web page: build-web/site holds index.html, quen.js, quen.wasm and the six files
-# the show reads; publish that folder on any static web server. Built with Debian's emscripten,
-# pictures decoded by libjpeg-turbo built for wasm from Debian's source.
-web:
-	JOBS=$(JOBS) scripts/build-libjpeg-turbo.sh wasm build-web/libjpeg-turbo
-	cmake --preset web >/dev/null
-	cmake --build --preset web -j $(JOBS)
+# build-web/site holds index.html, quen.js, quen.wasm and the six files the show reads; publish
+# that folder on any static web server. Built with Debian's emscripten, pictures decoded by
+# libjpeg-turbo built for wasm from Debian's source.
+web: ## the show as a web page in build-web/site
+	@JOBS=$(JOBS) scripts/build-libjpeg-turbo.sh wasm build-web/libjpeg-turbo
+	@cmake --preset web >/dev/null
+	@cmake --build --preset web -j $(JOBS)
 
-# The page on http://127.0.0.1:8800/ (PORT=... for another port). Ctrl-C stops it.
-web-serve: web
+web-serve: web ## the page on http://127.0.0.1:8800/ (PORT=... for another); Ctrl-C stops it
 	node tools/web/serve.mjs build-web/site $(or $(PORT),8800)
 
-# The page in headless Chromium: every frame against the Linux build's, the music, the start
-# card, Escape, no errors; then its weight, first-frame time and drawing times.
-web-test: build web
-	scripts/web-test.sh
+# Every frame against the Linux build's, the music, the start card, Escape, no errors; then its
+# weight, first-frame time and drawing times.
+web-test: build web ## the page in headless Chromium, compared with the Linux build
+	@scripts/web-test.sh
 
-format:
+format: ## clang-format every C++ file in place
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
-clean:
-	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-web
+clean: ## remove every build folder
+	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-web build-mutants

@@ -1,8 +1,10 @@
 // Speed of the capture tool's --at path: frames per second with and without PNG encoding,
-// and the cost of the pieces (the frame alone, one PNG on one thread).
+// and the cost of the pieces (the frame alone, one PNG on one thread with each encoding), and
+// of a second of the show's sound.
 //
 // Every batch renders one frame per second of the show, 0 s to 109 s, so that all segments
 // weigh in as they do in a video of the whole show. Frames per second is items_per_second.
+#include "platform/sdl/MusicDecoder.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/PngWriter.h"
 #include "timeline/Schedule.h"
@@ -12,6 +14,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -73,7 +77,8 @@ void BM_AtRawFrames(benchmark::State& state)
         FramePipeline pipeline(frame.width, frame.height, 1, 4,
                                [](const FrameImage&, std::size_t) {});
         ProgressMeter progress = SilentProgress(times.size());
-        RenderTimes(*session, times, pipeline, progress);
+        RenderFrames(
+            *session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -94,7 +99,8 @@ void BM_AtPngFrames(benchmark::State& state)
             [&](const FrameImage& image, std::size_t index)
             { WritePng(image, folder / (std::to_string(times[index]) + ".png")); });
         ProgressMeter progress = SilentProgress(times.size());
-        RenderTimes(*session, times, pipeline, progress);
+        RenderFrames(
+            *session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -107,7 +113,8 @@ void BM_AtPngFrames(benchmark::State& state)
 }
 BENCHMARK(BM_AtPngFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// One PNG on the calling thread, for frames of every segment in turn.
+// One PNG on the calling thread, for frames of every segment in turn, at libdeflate level
+// range(0), rows filtered Up if range(1).
 void BM_PngEncodeOneThread(benchmark::State& state)
 {
     const std::vector<std::uint32_t> times = BatchTimes();
@@ -122,16 +129,45 @@ void BM_PngEncodeOneThread(benchmark::State& state)
         frames.push_back(std::move(image));
     }
     const std::filesystem::path folder = ScratchFolder();
+    const PngEncoding encoding{int(state.range(0)), state.range(1) != 0};
     std::size_t next = 0;
+    std::uintmax_t bytes = 0;
     for (auto _ : state)
     {
-        WritePng(frames[next], folder / "frame.png");
+        WritePng(frames[next], folder / "frame.png", encoding);
+        bytes += std::filesystem::file_size(folder / "frame.png");
         next = (next + 1) % frames.size();
     }
     state.SetItemsProcessed(state.iterations());
+    state.counters["png_kb"] = double(bytes) / 1024.0 / double(state.iterations());
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_PngEncodeOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngEncodeOneThread)
+    ->Unit(benchmark::kMillisecond)
+    ->ArgsProduct({{1, 2, 3, 4, 6}, {0, 1}})
+    ->Args({0, 0});
+
+// One second of the show's sound as the demo's audio thread and the capture tool make it: the
+// project's music, decoded as it plays, and a one-frame MP3 (its tag, LAME's header frame and
+// one frame of sound), looped without end: decoded once, then copied.
+void BM_MusicSecond(benchmark::State& state)
+{
+    std::ifstream file("zeft.mp3", std::ios::binary);
+    std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
+    if (state.range(0) == 1)
+        bytes.resize(1245);
+    std::string error;
+    music::Player player(music::Track::Decode(bytes, true, 44100, error), true);
+    std::vector<std::int16_t> buffer(2 * 2048);
+    for (auto _ : state)
+    {
+        for (int i = 0; i < 44100 / 2048 + 1; ++i)
+            player.Read(buffer.data(), 2048);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.SetLabel(state.range(0) == 1 ? "one frame, looped" : "zeft.mp3");
+}
+BENCHMARK(BM_MusicSecond)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #   share/quen/                       the pictures and the music
 #   share/applications/quen.desktop   the desktop entry, and the icon under share/icons/hicolor
 #   share/man/man6/                   quen.6.gz and quen-capture.6.gz
+#   share/doc/quen/                   copyright (the licence) and changelog.gz
 #
 # The launchers find the rest relative to their own location, so any prefix works:
 #   cmake --install build --prefix ~/.local
@@ -62,20 +63,46 @@ foreach(_size 16 32 48 64 128 256)
           RENAME quen.png)
 endforeach()
 
-# --- Man pages, compressed as Debian wants them ---------------------------------------------
+# --- Man pages and the changelog, compressed as Debian wants them ---------------------------
 
-set(_quen_man_outputs)
-foreach(_page IN LISTS _quen_man_pages)
-  set(_out ${PROJECT_BINARY_DIR}/dist/${_page}.gz)
+set(_quen_gzipped)
+foreach(_file IN LISTS _quen_man_pages ITEMS changelog)
+  set(_out ${PROJECT_BINARY_DIR}/dist/${_file}.gz)
   add_custom_command(OUTPUT ${_out}
-    COMMAND gzip -9 -n -c ${QUEN_DIST_DIR}/${_page} > ${_out}
-    DEPENDS ${QUEN_DIST_DIR}/${_page}
-    COMMENT "Compressing man page ${_page}"
+    COMMAND gzip -9 -n -c ${QUEN_DIST_DIR}/${_file} > ${_out}
+    DEPENDS ${QUEN_DIST_DIR}/${_file}
     VERBATIM)
-  list(APPEND _quen_man_outputs ${_out})
+  list(APPEND _quen_gzipped ${_out})
 endforeach()
-add_custom_target(quen-man-pages ALL DEPENDS ${_quen_man_outputs})
-install(FILES ${_quen_man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+add_custom_target(quen-dist-files ALL DEPENDS ${_quen_gzipped})
+list(POP_BACK _quen_gzipped _quen_changelog)
+install(FILES ${_quen_gzipped} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+# --- Licence: LICENSE as a machine-readable Debian copyright file, and the changelog ---------
+
+# Who answers for the package: its Maintainer field and the copyright file's contact.
+set(QUEN_CONTACT "Quen/XDL developers <quen@example.org>" CACHE STRING
+    "Name and mail address of the package's maintainer")
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE _quen_license)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _quen_line "${_quen_license}")
+set(_quen_holder "${CMAKE_MATCH_1}")
+# The terms: the text after the copyright line, each line indented, blank lines as " .".
+string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n\n" "" _quen_terms "${_quen_license}")
+string(REGEX REPLACE "\n+$" "" _quen_terms "${_quen_terms}")
+string(REPLACE "\n\n" "\n.\n" _quen_terms "${_quen_terms}")
+string(REPLACE "\n" "\n " _quen_terms "${_quen_terms}")
+file(WRITE ${PROJECT_BINARY_DIR}/dist/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Quen/XDL
+Upstream-Contact: ${QUEN_CONTACT}
+
+Files: *
+Copyright: ${_quen_holder}
+License: Expat
+ ${_quen_terms}
+")
+install(FILES ${PROJECT_BINARY_DIR}/dist/copyright ${_quen_changelog}
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # --- Debian package -------------------------------------------------------------------------
 
@@ -83,12 +110,14 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quen)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the Quen/XDL team")
-set(CPACK_PACKAGE_CONTACT "the Quen/XDL team")
+set(CPACK_PACKAGE_CONTACT "${QUEN_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running audiovisual demo")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # quen_<version>_<arch>.deb
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the Quen/XDL team")
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUEN_CONTACT}")
+# Not "games": Debian wants those in /usr/games, off root's PATH; a demo is no game anyway. Its
+# man pages stay in section 6, as screen hacks' do.
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The long description; CPack puts the summary above it and indents it as a control file wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quen/XDL plays a fixed, clock-driven show in an 800x600 window to its own

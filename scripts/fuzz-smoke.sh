@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with the fuzz preset (clang, ASan, UBSan), makes their seed
-# corpora and runs both targets side by side for SECONDS each (default 60). Fails if either
-# finds a crash, a leak, a timeout or undefined behaviour; the input that did it is left in
-# build-fuzz/artifacts/. The corpora grow in build-fuzz/corpus/ from run to run.
+# corpora and runs the three targets (JPEG loader, music decoder, capture command line) side by
+# side for SECONDS each (default 60). Fails if any finds a crash, a leak, a timeout or undefined
+# behaviour; the input that did it is left in build-fuzz/artifacts/. The corpora grow in
+# build-fuzz/corpus/ from run to run.
 #
 # Usage: scripts/fuzz-smoke.sh [SECONDS] [BUILD_DIR]
 set -euo pipefail
@@ -13,9 +14,9 @@ cd "$root"
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target quen-fuzz-load-jpeg quen-fuzz-music-stream \
-  quen-fuzz-seeds >/dev/null
+  quen-fuzz-capture-args quen-fuzz-seeds >/dev/null
 fuzz/make-seed-corpus.sh "$build" "$build/seeds"
-mkdir -p "$build/corpus/jpeg" "$build/corpus/music" "$build/artifacts"
+mkdir -p "$build/corpus/jpeg" "$build/corpus/music" "$build/corpus/args" "$build/artifacts"
 
 # Sanitizer reports and libFuzzer's own lines stay; the targets' stderr (one line for every
 # bad file, which is nearly every input) is closed.
@@ -30,16 +31,18 @@ run() { # name binary corpus seeds
 status=0
 run jpeg quen-fuzz-load-jpeg jpeg & jpeg=$!
 run music quen-fuzz-music-stream music & music=$!
+run args quen-fuzz-capture-args args & args=$!
 wait $jpeg || status=1
 wait $music || status=1
+wait $args || status=1
 
-for name in jpeg music; do
+for name in jpeg music args; do
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$name.log" | tail -n1)
   units=$(ls "$build/corpus/$name" | wc -l)
   echo "fuzz $name: ${runs:-?} executions in ${seconds} s, corpus $units inputs"
 done
 if [ "$status" -ne 0 ]; then
-  echo "fuzz-smoke: a target failed; see $build/jpeg.log, $build/music.log and $build/artifacts/" >&2
-  tail -n 40 "$build/jpeg.log" "$build/music.log" >&2
+  echo "fuzz-smoke: a target failed; see $build/{jpeg,music,args}.log and $build/artifacts/" >&2
+  tail -n 40 "$build/jpeg.log" "$build/music.log" "$build/args.log" >&2
 fi
 exit "$status"

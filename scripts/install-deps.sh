@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test the demo, where missing. Given
-# package names, installs those instead (other scripts use it for their own tools).
+# Installs the Debian packages needed to build, run and test the demo, where missing. With
+# --run, only what building and playing the demo needs (make run). Given package names,
+# installs those instead (other scripts use it for their own tools).
 #
-# Usage: scripts/install-deps.sh [PACKAGE...]
+# Usage: scripts/install-deps.sh [--run | PACKAGE...]
 set -euo pipefail
 
+# Building and playing the demo (libx11-dev comes with libsdl2-dev).
+run_packages=(cmake g++ make pkg-config libsdl2-dev libmpg123-dev libturbojpeg0-dev)
 packages=(
-  cmake g++ make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libmpg123-dev libturbojpeg0-dev libjpeg-dev libpng-dev
-  libgtest-dev googletest libbenchmark-dev
-  xvfb xauth xdotool x11-utils ffmpeg
-  dpkg-dev file man-db desktop-file-utils
-  clang libclang-rt-14-dev valgrind
+  "${run_packages[@]}"
+  libjpeg-dev libpng-dev libdeflate-dev          # the capture tool, test pictures
+  libgtest-dev googletest libbenchmark-dev       # tests and benchmarks
+  xvfb xauth xdotool x11-utils imagemagick ffmpeg  # the demo under a virtual X server, videos
+  dpkg-dev file man-db desktop-file-utils lintian  # the Debian package and its checks
+  clang libclang-rt-14-dev valgrind              # fuzzing and memcheck
 )
-[ $# -gt 0 ] && packages=("$@")
+if [ "${1:-}" = "--run" ]; then
+  packages=("${run_packages[@]}")
+elif [ $# -gt 0 ]; then
+  packages=("$@")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

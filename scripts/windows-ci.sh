@@ -41,6 +41,9 @@ linux_build=${QUEN_LINUX_BUILD:-build}
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   scripts/install-deps.sh
   cmake --preset default >/dev/null
+elif grep -q '^QUEN_DEMO_ONLY:BOOL=ON' "$linux_build/CMakeCache.txt"; then
+  scripts/install-deps.sh # a folder that `make run` set up for the demo alone
+  cmake -S . -B "$linux_build" -DQUEN_DEMO_ONLY=OFF >/dev/null
 fi
 cmake --build "$linux_build" -j "$JOBS" --target quen-capture quen-frame-sums quen-math-digest >/dev/null
 phase "building the Linux capture tool and frame checksums"

@@ -53,6 +53,9 @@ void Reset()
 namespace sys
 {
 
+// There is no window to enlarge: the options are taken and change nothing.
+void SetDisplayOptions(const DisplayOptions&) {}
+
 int DesktopWidth()
 {
     return desktopWidth;

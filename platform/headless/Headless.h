@@ -3,6 +3,13 @@
 
 #include "platform/sys/Window.h"
 
+#include <memory>
+
+namespace music
+{
+class Player;
+}
+
 namespace headless
 {
 
@@ -26,6 +33,10 @@ const Observed& Observe();
 
 // Music streams started and not yet closed.
 int MusicPlaying();
+
+// The capture tool, for a video's sound: the music last started and not yet closed, as a fresh
+// player from its start that loops as the show's stream does; null when no music plays.
+std::unique_ptr<music::Player> PlayingMusicFromStart();
 
 // Forgets every queued event and observation, as at process start.
 void Reset();

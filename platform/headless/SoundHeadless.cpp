@@ -1,26 +1,39 @@
-// Headless sound: music files are opened and checked through SDL_mixer on SDL's silent audio
-// driver, exactly as the demo opens them, and never played.
-#include "platform/sdl/MixerMusic.h"
+// Headless sound: music files are opened and checked exactly as the SDL service opens them
+// (platform/sdl/MusicDecoder) and never played; the capture tool asks for the playing music's
+// sound to put it in its videos.
 #include "platform/headless/Headless.h"
+#include "platform/sdl/MusicDecoder.h"
 #include "platform/sys/Sound.h"
 
 struct sys::Music
 {
-    Mix_Music* music;
+    std::shared_ptr<const music::Track> track;
+    bool loop;
+    bool playing = false;
 };
 
 namespace
 {
-bool mixerOpen = false;
-int playing = 0;
+int outputRate = 44100;
+int playingCount = 0;
+sys::Music* lastPlayed = nullptr;
 } // namespace
 
 namespace headless
 {
+
 int MusicPlaying()
 {
-    return playing;
+    return playingCount;
 }
+
+std::unique_ptr<music::Player> PlayingMusicFromStart()
+{
+    if (lastPlayed == nullptr)
+        return nullptr;
+    return std::make_unique<music::Player>(lastPlayed->track, lastPlayed->loop);
+}
+
 } // namespace headless
 
 namespace sys
@@ -28,39 +41,36 @@ namespace sys
 
 bool OpenAudio(int rate)
 {
-    std::string error;
-    mixerOpen = mixer::Open("dummy", rate, error);
-    return mixerOpen;
+    outputRate = rate;
+    return true;
 }
 
-Music* OpenMusic(const char* file, bool)
+Music* OpenMusic(const char* file, bool loop)
 {
-    if (!mixerOpen)
-        return nullptr;
-    Mix_Music* music = mixer::Load(file);
-    return music != nullptr ? new Music{music} : nullptr;
+    std::shared_ptr<const music::Track> track = music::Track::Load(file, outputRate);
+    return track != nullptr ? new Music{std::move(track), loop} : nullptr;
 }
 
 void PlayMusic(Music* music)
 {
-    if (music != nullptr)
-        ++playing;
+    if (music == nullptr || music->playing)
+        return;
+    music->playing = true;
+    ++playingCount;
+    lastPlayed = music;
 }
 
 void CloseMusic(Music* music)
 {
     if (music == nullptr)
         return;
-    --playing;
-    Mix_FreeMusic(music->music);
+    if (music->playing)
+        --playingCount;
+    if (lastPlayed == music)
+        lastPlayed = nullptr;
     delete music;
 }
 
-void CloseAudio()
-{
-    if (mixerOpen)
-        mixer::Close();
-    mixerOpen = false;
-}
+void CloseAudio() {}
 
 } // namespace sys

@@ -7,4 +7,8 @@ namespace sdl
 {
 // The window opened by sys::OpenMainWindow, or null.
 SDL_Window* MainWindow();
+
+// Whether frames may be presented through OpenGL: not when SDL_RENDER_DRIVER names another
+// renderer (the sanitizer builds ask for the software one, as OpenGL drivers leak at exit).
+bool OpenGlWanted();
 } // namespace sdl

@@ -1,20 +1,36 @@
-// Sound over SDL_mixer: the music stream plays in SDL's audio thread, looping by itself.
-#include "platform/sdl/MixerMusic.h"
+// Sound over SDL's audio device: the music is decoded (platform/sdl/MusicDecoder) in SDL's audio
+// thread as the device asks for sound, looping by itself.
+#include "platform/sdl/MusicDecoder.h"
 #include "platform/sys/Sound.h"
 
+#include <SDL.h>
+
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
 
 struct sys::Music
 {
-    Mix_Music* music;
+    std::shared_ptr<const music::Track> track;
     bool loop;
+    std::unique_ptr<music::Player> player;
 };
 
 namespace
 {
 
-bool mixerOpen = false;
+SDL_AudioDeviceID device = 0;
+int outputRate = 44100;
+// What the audio thread plays; changed only with the device locked.
+music::Player* playing = nullptr;
+
+void FillAudio(void*, Uint8* stream, int bytes)
+{
+    if (playing != nullptr)
+        playing->Read(reinterpret_cast<std::int16_t*>(stream), std::size_t(bytes) / 4);
+    else
+        std::memset(stream, 0, std::size_t(bytes));
+}
 
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
@@ -40,45 +56,66 @@ namespace sys
 bool OpenAudio(int rate)
 {
     QuietAlsa();
-    std::string error;
-    mixerOpen = mixer::Open(nullptr, rate, error);
-    if (!mixerOpen)
+    outputRate = rate;
+    SDL_AudioSpec want{};
+    want.freq = rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 2048;
+    want.callback = FillAudio;
+    // SDL converts to whatever the device takes.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
     {
-        std::fprintf(stderr, "quen: no audio output (%s); the show runs silently\n", error.c_str());
-        // Without a device the music file is still opened and checked, on SDL's silent driver.
-        mixerOpen = mixer::Open("dummy", rate, error);
+        device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (device == 0)
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    return mixerOpen;
+    if (device == 0)
+        std::fprintf(stderr, "quen: no audio output (%s); the show runs silently\n",
+                     SDL_GetError());
+    return device != 0;
 }
 
 Music* OpenMusic(const char* file, bool loop)
 {
-    if (!mixerOpen)
-        return nullptr;
-    Mix_Music* music = mixer::Load(file);
-    return music != nullptr ? new Music{music, loop} : nullptr;
+    // Opened and checked also without a device, so that a bad file is reported all the same.
+    std::shared_ptr<const music::Track> track = music::Track::Load(file, outputRate);
+    return track != nullptr ? new Music{std::move(track), loop, nullptr} : nullptr;
 }
 
 void PlayMusic(Music* music)
 {
-    if (music != nullptr)
-        Mix_PlayMusic(music->music, music->loop ? -1 : 0);
+    if (music == nullptr || device == 0)
+        return;
+    auto player = std::make_unique<music::Player>(music->track, music->loop);
+    SDL_LockAudioDevice(device);
+    playing = player.get();
+    music->player = std::move(player);
+    SDL_UnlockAudioDevice(device);
+    SDL_PauseAudioDevice(device, 0);
 }
 
 void CloseMusic(Music* music)
 {
     if (music == nullptr)
         return;
-    Mix_HaltMusic();
-    Mix_FreeMusic(music->music);
+    if (device != 0)
+    {
+        SDL_LockAudioDevice(device);
+        if (playing == music->player.get())
+            playing = nullptr;
+        SDL_UnlockAudioDevice(device);
+    }
     delete music;
 }
 
 void CloseAudio()
 {
-    if (mixerOpen)
-        mixer::Close();
-    mixerOpen = false;
+    if (device == 0)
+        return;
+    SDL_CloseAudioDevice(device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device = 0;
 }
 
 } // namespace sys

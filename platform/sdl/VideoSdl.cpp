@@ -1,19 +1,101 @@
-// Video over SDL2: a streaming texture in a renderer on the demo's window, vsync'd where the
-// driver allows it, paced to the display's rate where presenting does not wait.
+// Video over SDL2. Where the display has a graphics processor, a streaming texture in an OpenGL
+// renderer, presented with vsync. Elsewhere (a software OpenGL such as Mesa's llvmpipe, which
+// Xvfb and remote desktops get, or no OpenGL at all) the frame is copied into the window's own
+// surface and sent to the X server over shared memory: under Xvfb the whole playing demo costs
+// about 30% of a core with the renderer, most of it in llvmpipe's threads, and about 7% with
+// the window surface (README, "Presenting frames"). Either way frames are enlarged with
+// nearest-neighbour sampling to the place display::FitFrame gives them, and paced to the
+// display's rate where presenting does not wait.
+#include "platform/Display.h"
+#include "platform/sdl/DisplayLink.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sys/Video.h"
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace
 {
 
+SDL_Window* window = nullptr;
+// The hardware path: a renderer and its streaming texture.
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* texture = nullptr;
+// The window surface path: the device's frame, seen as an SDL surface.
+SDL_Surface* frame = nullptr;
+SDL_Surface* lastSurface = nullptr;
+int lastWidth = 0, lastHeight = 0;
+
 int frameWidth = 0, frameHeight = 0;
 std::chrono::steady_clock::duration frameTime = std::chrono::microseconds(16667);
 std::chrono::steady_clock::time_point lastPresent;
+
+// Whether the current OpenGL context draws on the processor: Mesa's software rasterisers.
+bool SoftwareOpenGl()
+{
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const auto* name = getString != nullptr ? getString(0x1F01 /* GL_RENDERER */) : nullptr;
+    if (name == nullptr)
+        return true;
+    const char* text = reinterpret_cast<const char*>(name);
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (std::strstr(text, software) != nullptr)
+            return true;
+    return false;
+}
+
+// A renderer that draws on a graphics processor and waits for vsync, or null.
+SDL_Renderer* HardwareRenderer()
+{
+    SDL_Renderer* r =
+        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    SDL_RendererInfo info;
+    if (r != nullptr && SDL_GetRendererInfo(r, &info) == 0 &&
+        (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 &&
+        std::strncmp(info.name, "opengl", 6) == 0 && !SoftwareOpenGl())
+        return r;
+    if (r != nullptr)
+        SDL_DestroyRenderer(r);
+    return nullptr;
+}
+
+void PresentWithRenderer(const std::uint32_t* pixels, long pitch)
+{
+    SDL_UpdateTexture(texture, nullptr, pixels, static_cast<int>(pitch));
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+    const display::Rect fit = display::FitFrame(w, h, frameWidth, frameHeight);
+    const SDL_Rect to = {fit.x, fit.y, fit.width, fit.height};
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, &to);
+    SDL_RenderPresent(renderer);
+}
+
+void PresentToSurface(const std::uint32_t* pixels, long pitch)
+{
+    SDL_Surface* surface = SDL_GetWindowSurface(window); // a new one after each resize
+    if (surface == nullptr)
+        return;
+    if (surface != lastSurface || surface->w != lastWidth || surface->h != lastHeight)
+    {
+        SDL_FillRect(surface, nullptr, 0); // the bars, once per size
+        lastSurface = surface;
+        lastWidth = surface->w;
+        lastHeight = surface->h;
+    }
+    frame->pixels = const_cast<std::uint32_t*>(pixels);
+    frame->pitch = static_cast<int>(pitch);
+    const display::Rect fit = display::FitFrame(surface->w, surface->h, frameWidth, frameHeight);
+    SDL_Rect to = {fit.x, fit.y, fit.width, fit.height};
+    if (fit.width == frameWidth && fit.height == frameHeight)
+        SDL_BlitSurface(frame, nullptr, surface, &to);
+    else
+        SDL_BlitScaled(frame, nullptr, surface, &to); // nearest neighbour, pixel centres
+    SDL_UpdateWindowSurface(window);
+}
 
 } // namespace
 
@@ -22,24 +104,39 @@ namespace sys
 
 bool OpenVideo(int width, int height)
 {
-    SDL_Window* window = sdl::MainWindow();
+    window = sdl::MainWindow();
     if (window == nullptr)
         return false;
-    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (renderer == nullptr) // some drivers refuse vsync
-        renderer = SDL_CreateRenderer(window, -1, 0);
-    if (renderer == nullptr)
-        return false;
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                width, height);
-    if (texture == nullptr)
-    {
-        SDL_DestroyRenderer(renderer);
-        renderer = nullptr;
-        return false;
-    }
     frameWidth = width;
     frameHeight = height;
+    renderer = sdl::OpenGlWanted() ? HardwareRenderer() : nullptr;
+    // Where the window was not made for OpenGL, SDL replaced it with one that is.
+    sdl::WatchDisplay(window);
+    if (renderer != nullptr)
+    {
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                    width, height);
+        if (texture != nullptr)
+            SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+        else
+        {
+            SDL_DestroyRenderer(renderer);
+            renderer = nullptr;
+        }
+    }
+    if (renderer == nullptr)
+    {
+        // The window's surface in the X server's shared memory, not SDL's OpenGL stand-in.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        frame = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 32, 4 * width,
+                                                   SDL_PIXELFORMAT_RGB888);
+        if (frame == nullptr || SDL_GetWindowSurface(window) == nullptr)
+        {
+            CloseVideo();
+            return false;
+        }
+        SDL_SetSurfaceBlendMode(frame, SDL_BLENDMODE_NONE);
+    }
     SDL_DisplayMode mode;
     if (SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate >= 30)
         frameTime = std::chrono::microseconds(1000000 / mode.refresh_rate);
@@ -49,12 +146,12 @@ bool OpenVideo(int width, int height)
 
 void PresentFrame(const std::uint32_t* pixels, long pitch)
 {
-    if (renderer == nullptr)
+    if (renderer != nullptr)
+        PresentWithRenderer(pixels, pitch);
+    else if (frame != nullptr)
+        PresentToSurface(pixels, pitch);
+    else
         return;
-    SDL_UpdateTexture(texture, nullptr, pixels, static_cast<int>(pitch));
-    const SDL_Rect all = {0, 0, frameWidth, frameHeight};
-    SDL_RenderCopy(renderer, texture, nullptr, &all);
-    SDL_RenderPresent(renderer);
     // A present that came back well within one display frame did not wait for the display (no
     // vsync, hidden or minimised window): wait out the rest of the frame here. A vsync'd present
     // comes back about one frame after the last and is not delayed further.
@@ -74,8 +171,13 @@ void CloseVideo()
         SDL_DestroyTexture(texture);
     if (renderer != nullptr)
         SDL_DestroyRenderer(renderer);
+    if (frame != nullptr)
+        SDL_FreeSurface(frame);
     texture = nullptr;
     renderer = nullptr;
+    frame = nullptr;
+    lastSurface = nullptr;
+    window = nullptr;
 }
 
 } // namespace sys

@@ -1,14 +1,70 @@
 // Window and events over SDL2.
+#include "platform/Display.h"
+#include "platform/sdl/DisplayLink.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sys/Window.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+
+extern "C" const unsigned char QuenIconRgba[]; // the 48x48 icon, made by the build
+extern "C" const int QuenIconSize;
 
 namespace
 {
 
 SDL_Window* window = nullptr;
+sys::DisplayOptions options;
+SDL_Rect windowed = {}; // the window's place when not fullscreen
+volatile std::sig_atomic_t closeAsked = 0;
+
+// SIGHUP (the terminal closed), SIGTERM and SIGINT ask the window to close, so the show ends on
+// its ordinary path with status 0, its resources released.
+void AskToClose(int)
+{
+    closeAsked = 1;
+}
+
+void CloseOnSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = AskToClose;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int s : {SIGHUP, SIGTERM, SIGINT})
+        sigaction(s, &action, nullptr);
+}
+
+void SetIcon()
+{
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<unsigned char*>(QuenIconRgba), QuenIconSize, QuenIconSize, 32, 4 * QuenIconSize,
+        SDL_PIXELFORMAT_RGBA32);
+    if (icon == nullptr)
+        return;
+    SDL_SetWindowIcon(window, icon); // copied into the window's _NET_WM_ICON
+    SDL_FreeSurface(icon);
+}
+
+// Desktop fullscreen: the window covers its display at the display's own mode.
+void SetFullscreen(bool on)
+{
+    options.fullscreen = on;
+    SDL_Rect area = windowed;
+    if (on)
+        SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &area);
+    SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    sdl::PlaceWithoutWindowManager(window, area);
+}
+
+// Alt+Enter and F11 switch between window and fullscreen, in the platform alone (a held key
+// switches once).
+bool IsFullscreenKey(const SDL_KeyboardEvent& key)
+{
+    return key.keysym.sym == SDLK_F11 ||
+           (key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT) != 0);
+}
 
 // Debian's SDL2 quietly falls back to its offscreen or dummy driver when no display can be
 // opened; a window there is invisible and cannot be closed, so it counts as no display unless
@@ -23,6 +79,7 @@ bool StartVideo(std::string& error)
             return false;
         }
         std::atexit(SDL_Quit);
+        CloseOnSignals();
     }
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = std::getenv("SDL_VIDEODRIVER");
@@ -83,10 +140,21 @@ SDL_Window* MainWindow()
 {
     return window;
 }
+
+bool OpenGlWanted()
+{
+    const char* driver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    return driver == nullptr || std::strncmp(driver, "opengl", 6) == 0;
+}
 } // namespace sdl
 
 namespace sys
 {
+
+void SetDisplayOptions(const DisplayOptions& chosen)
+{
+    options = chosen;
+}
 
 int DesktopWidth()
 {
@@ -106,13 +174,24 @@ bool OpenMainWindow(const char* title, int x, int y, int width, int height, std:
     }
     if (!StartVideo(error))
         return false;
-    window =
-        SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    const display::Rect r = display::ScaledWindow({x, y, width, height}, options.scale);
+    windowed = {r.x, r.y, r.width, r.height};
+    // Made for OpenGL where the display has it, so that SDL need not replace the window with
+    // another when the video service tries an OpenGL renderer.
+    const Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
+    if (sdl::OpenGlWanted())
+        window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags | SDL_WINDOW_OPENGL);
+    if (window == nullptr)
+        window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags);
     if (window == nullptr)
     {
         error = SDL_GetError();
         return false;
     }
+    SetIcon();
+    sdl::WatchDisplay(window);
+    if (options.fullscreen)
+        SetFullscreen(true);
     return true;
 }
 
@@ -132,7 +211,7 @@ void ShowMainWindow(bool visible)
 void CloseMainWindow()
 {
     if (window != nullptr)
-        SDL_DestroyWindow(window);
+        sdl::DestroyWindow(window);
     window = nullptr;
 }
 
@@ -143,6 +222,8 @@ bool PollInput(InputEvent& event)
     SDL_Event e;
     while (SDL_PollEvent(&e))
     {
+        if (sdl::WindowDestroyed(e)) // by another program (xdotool windowclose): a close request
+            closeAsked = 1;
         switch (e.type)
         {
             case SDL_QUIT: event = {InputKind::CloseRequest, 0}; return true;
@@ -155,6 +236,12 @@ bool PollInput(InputEvent& event)
                 break;
             case SDL_KEYDOWN:
             {
+                if (window != nullptr && IsFullscreenKey(e.key))
+                {
+                    if (e.key.repeat == 0)
+                        SetFullscreen(!options.fullscreen);
+                    break;
+                }
                 const unsigned vk = VirtualKey(e.key.keysym.sym);
                 if (vk == 0)
                     break;
@@ -164,6 +251,12 @@ bool PollInput(InputEvent& event)
             }
             default: break;
         }
+    }
+    if (closeAsked != 0)
+    {
+        closeAsked = 0;
+        event = {InputKind::CloseRequest, 0};
+        return true;
     }
     return false;
 }

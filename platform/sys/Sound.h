@@ -1,6 +1,7 @@
 // Sound service: one looping music stream. The sound-library stand-in (platform/fmod) is its
-// only caller. platform/sdl plays through SDL_mixer, platform/windows through ACM and waveOut;
-// platform/headless checks the file as platform/sdl does but plays nothing.
+// only caller. platform/sdl decodes with libmpg123 and plays through SDL's audio device,
+// platform/windows through ACM and waveOut; platform/headless checks the file as platform/sdl
+// does but plays nothing.
 #pragma once
 
 namespace sys

@@ -23,6 +23,18 @@ struct InputEvent
     unsigned virtualKey; // Win32 virtual-key code for key events, 0 otherwise
 };
 
+// How the window is shown; chosen on the command line, the window itself stays the shell's.
+struct DisplayOptions
+{
+    bool fullscreen = false; // the whole desktop, the frames enlarged to fit (black bars)
+    int scale = 1;           // when windowed: the window this many times the size asked for
+};
+
+// The launcher, before WinMain: how to show the window that the shell will open. While it is
+// open, the platform itself switches between windowed and fullscreen on Alt+Enter and F11;
+// those keys never reach the window procedure.
+void SetDisplayOptions(const DisplayOptions& options);
+
 // GetSystemMetrics: size of the primary desktop in pixels.
 int DesktopWidth();
 int DesktopHeight();

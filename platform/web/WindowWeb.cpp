@@ -31,6 +31,9 @@ EM_JS(int, NextQueuedInput, (), {
 namespace sys
 {
 
+// The page has no command line: its own fullscreen button and key choose how the canvas shows.
+void SetDisplayOptions(const DisplayOptions&) {}
+
 int DesktopWidth()
 {
     return ScreenWidth();

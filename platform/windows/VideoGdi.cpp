@@ -1,6 +1,14 @@
-// Video over GDI: each frame is copied 1:1 into the demo's window with StretchDIBits. GDI does
+// Video over GDI: each frame is drawn into the demo's window with StretchDIBits, enlarged with
+// nearest-neighbour sampling (COLORONCOLOR) to the place display::FitFrame gives it. GDI does
 // not wait for the display, so presenting paces itself to the display's refresh rate.
+//
+// The display options live here too, since on Windows the window is USER32's own: when the
+// video service finds the demo's window it makes it `scale` times larger or fullscreen, gives
+// it the program's icon, and puts a window procedure in front of the demo's that takes
+// Alt+Enter and F11 (switching fullscreen) before the demo could see them.
+#include "platform/Display.h"
 #include "platform/sys/Video.h"
+#include "platform/sys/Window.h"
 #include "shell/WindowClass.h"
 
 #include <windows.h>
@@ -12,8 +20,12 @@ namespace
 {
 
 HWND window = NULL;
+WNDPROC demoProc = NULL;
+sys::DisplayOptions options;
+RECT windowed = {}; // the window's place when not fullscreen
 BITMAPINFO frameFormat = {};
 int frameWidth = 0, frameHeight = 0;
+int lastWidth = 0, lastHeight = 0;
 std::chrono::steady_clock::duration frameTime = std::chrono::microseconds(16667);
 std::chrono::steady_clock::time_point lastPresent;
 bool finePeriod = false;
@@ -32,18 +44,86 @@ HWND FindDemoWindow()
     return NULL;
 }
 
+void Place(const RECT& r)
+{
+    SetWindowPos(window, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+}
+
+// Fullscreen: the borderless window over the whole of its monitor.
+void SetFullscreen(bool on)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (on && !GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    options.fullscreen = on;
+    Place(on ? monitor.rcMonitor : windowed);
+}
+
+LRESULT CALLBACK DisplayKeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool altEnter = message == WM_SYSKEYDOWN && wParam == VK_RETURN;
+    const bool f11 = message == WM_KEYDOWN && wParam == VK_F11;
+    if (altEnter || f11)
+    {
+        if ((lParam & (LPARAM{1} << 30)) == 0) // not a repeat of a held key
+            SetFullscreen(!options.fullscreen);
+        return 0;
+    }
+    if (message == WM_SYSCHAR && wParam == '\r') // Alt+Enter's character: no menu beep
+        return 0;
+    return CallWindowProcA(demoProc, hwnd, message, wParam, lParam);
+}
+
+void SetIcons()
+{
+    HINSTANCE self = GetModuleHandleA(NULL);
+    for (WPARAM which : {WPARAM{ICON_BIG}, WPARAM{ICON_SMALL}})
+    {
+        const int size = GetSystemMetrics(which == ICON_BIG ? SM_CXICON : SM_CXSMICON);
+        HANDLE icon = LoadImageA(self, MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, 0);
+        if (icon != NULL) // the demo has one; the test programs have none
+            SendMessageA(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
+// Where the launcher's options put the window the shell made and showed.
+void TakeWindow()
+{
+    RECT asked;
+    GetWindowRect(window, &asked);
+    const display::Rect r = display::ScaledWindow(
+        {asked.left, asked.top, asked.right - asked.left, asked.bottom - asked.top}, options.scale);
+    windowed = {r.x, r.y, r.x + r.width, r.y + r.height};
+    if (options.scale != 1)
+        Place(windowed);
+    if (options.fullscreen)
+        SetFullscreen(true);
+    SetIcons();
+    demoProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DisplayKeysProc)));
+}
+
 } // namespace
 
 namespace sys
 {
+
+void SetDisplayOptions(const DisplayOptions& chosen)
+{
+    options = chosen;
+}
 
 bool OpenVideo(int width, int height)
 {
     window = FindDemoWindow();
     if (window == NULL)
         return false;
+    TakeWindow();
     frameWidth = width;
     frameHeight = height;
+    lastWidth = lastHeight = 0;
     frameFormat = {};
     frameFormat.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     frameFormat.bmiHeader.biWidth = width;
@@ -75,10 +155,21 @@ void PresentFrame(const std::uint32_t* pixels, long pitch)
         // Rows of `pitch` bytes: the bitmap is that many pixels wide, of which the frame's
         // width is shown.
         frameFormat.bmiHeader.biWidth = static_cast<LONG>(pitch / 4);
+        RECT client;
+        GetClientRect(window, &client);
+        const display::Rect fit =
+            display::FitFrame(client.right, client.bottom, frameWidth, frameHeight);
         if (HDC dc = GetDC(window))
         {
-            StretchDIBits(dc, 0, 0, frameWidth, frameHeight, 0, 0, frameWidth, frameHeight, pixels,
-                          &frameFormat, DIB_RGB_COLORS, SRCCOPY);
+            if (client.right != lastWidth || client.bottom != lastHeight)
+            {
+                PatBlt(dc, 0, 0, client.right, client.bottom, BLACKNESS); // the bars
+                lastWidth = client.right;
+                lastHeight = client.bottom;
+            }
+            SetStretchBltMode(dc, COLORONCOLOR); // nearest neighbour; reset with each GetDC
+            StretchDIBits(dc, fit.x, fit.y, fit.width, fit.height, 0, 0, frameWidth, frameHeight,
+                          pixels, &frameFormat, DIB_RGB_COLORS, SRCCOPY);
             ReleaseDC(window, dc);
         }
     }
@@ -99,6 +190,8 @@ void CloseVideo()
     if (finePeriod)
         timeEndPeriod(1);
     finePeriod = false;
+    // The demo's procedure is left in front: the window is destroyed next, and messages on the
+    // way still reach the demo through this one.
     window = NULL;
 }
 

@@ -24,6 +24,16 @@ TEST(CaptureOptions, AcceptedCommandLines)
     EXPECT_EQ(VideoFrameCount(video.fps, video.seconds), 6600u);
     EXPECT_EQ(ParseArguments({"--video", "v.mp4", "--fps", "7"}).fps, 7);
     EXPECT_EQ(ParseArguments({"--video", "v.mp4", "--seconds", "2.5"}).seconds, 2.5);
+    // The kind of video by the name, in any case; sharp enlargement; ffmpeg's messages.
+    const CaptureOptions webm = ParseArguments({"--video", "v.WebM", "--scale=3", "--verbose"});
+    EXPECT_EQ(webm.container, Container::WebM);
+    EXPECT_EQ(webm.scale, 3);
+    EXPECT_TRUE(webm.verbose);
+    EXPECT_EQ(ParseArguments({"--video", "a.b.mkv"}).container, Container::Mkv);
+    // Times from a file, read by the caller; within it any commas, spaces and line ends.
+    EXPECT_EQ(ParseArguments({"--at", "@list", "--out", "f"}).timesFile, "list");
+    EXPECT_EQ(ParseArguments({"--at-file", "@list", "--out", "f"}).timesFile, "@list");
+    EXPECT_EQ(ParseTimeFile("\n1, 2\r\n\n3\t4,,5\n"), (std::vector<std::uint32_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(ParseArguments({"--bogus", "-h"}).mode, CaptureMode::Help);
 }
 
@@ -34,8 +44,8 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
         {{"--at", "+5", "--out", "f"}, "malformed time \"+5\""},
         {{"--at", "1,,2", "--out", "f"}, "empty time"},
         {{"--at", "4294967296", "--out", "f"}, "too large"},
-        {{"--video", "v.mp4", "--fps", "0"}, "--fps"},
-        {{"--video", "v.mp4", "--fps", "1001"}, "--fps"},
+        {{"--video", "v.mp4", "--fps", "0"}, "--fps wants a whole number from 1 to 1000"},
+        {{"--video", "v.mp4", "--fps", "1001"}, "--fps wants a whole number from 1 to 1000"},
         {{"--video", "v.mp4", "--seconds", "0"}, "--seconds"},
         {{"--video", "v.mp4", "--seconds", "1e3"}, "--seconds"},
         {{"--video", "v.mp4", "--fps", "1", "--seconds", "0.4"}, "one frame"},
@@ -48,10 +58,20 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
         {{"--at", "1", "--at", "2", "--out", "f"}, "--at is given twice"},
         {{"--at", "1", "--out"}, "--out needs a value"},
         {{"--at", "1", "--out", ""}, "--out needs a non-empty path"},
+        {{"--at", "@", "--out", "f"}, "--at @ needs a non-empty path"},
+        {{"--at", "1", "--at-file", "t", "--out", "f"}, "cannot be used together"},
+        {{"--at", "1", "--out", "f", "--scale", "2"}, "go with --video"},
+        {{"--video", "v.mp4", "--scale", "9"}, "--scale wants a whole number from 1 to 8"},
+        {{"--video", "v.mp4", "--verbose=yes"}, "--verbose takes no value"},
+        {{"--video", "v.avi"}, "name the file .mp4"},
+        {{"--video", "v"}, "name the file .mp4"},
+        {{"--video", "out/"}, "ends in /"},
     };
     for (const auto& [args, reason] : cases)
         EXPECT_THAT([&] { ParseArguments(args); }, ThrowsMessage<CaptureError>(HasSubstr(reason)))
             << ::testing::PrintToString(args);
+    EXPECT_THAT([] { ParseTimeFile(" \n"); }, ThrowsMessage<CaptureError>(HasSubstr("no time")));
+    EXPECT_THAT([] { ParseTimeFile("1;2"); }, ThrowsMessage<CaptureError>(HasSubstr("\"1;2\"")));
 }
 
 TEST(CaptureOptions, VideoFramesShowTheirTimeRoundedDown)

@@ -7,12 +7,20 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <thread>
+
+extern char** environ;
 
 namespace capturetest
 {
@@ -69,6 +77,47 @@ inline RunResult RunProgram(const std::vector<std::string>& args)
     const int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+// Starts args[0], looked up in PATH, with no input and all output to /dev/null.
+inline pid_t StartProgram(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    pid_t pid = -1;
+    posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Waits up to `seconds` for `ready`.
+inline bool WaitFor(const std::function<bool()>& ready, double seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!ready())
+    {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The wait status of `pid` once it ends, or -1 if it runs on for `seconds` (then it is killed).
+inline int WaitWithin(pid_t pid, double seconds)
+{
+    int status = 0;
+    if (WaitFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, seconds))
+        return status;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
 }
 
 // The pixels of a PNG file as 0x00RRGGBB words; fails the test unless the file is an 8-bit RGB

@@ -1,15 +1,24 @@
-// The quen-capture executable run as a user would: pictures, videos, and bad input and other
-// failures, which must end with one line on stderr, exit status 2 (130 when interrupted) and
-// nothing left behind.
+// The quen-capture executable run as a user would: pictures, videos of every kind with the
+// show's own sound, output paths and inputs of every special kind, failures, signals and two
+// captures at once. A failure ends with one line on stderr and exit status 2, a signal N with
+// 128 + N; neither leaves a partial file or an ffmpeg process behind.
 #include "CaptureTestSupport.h"
 
+#include "robustness/PictureFiles.h"
+#include "support/TestAssets.h"
 #include "tools/capture/VideoPipe.h"
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <sstream>
 
 using namespace capturetest;
+using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
 namespace
@@ -18,19 +27,70 @@ namespace
 const std::string Tool = QUEN_CAPTURE_EXE, Assets = "--assets=" + AssetsDir.string();
 const bool HaveFfmpeg = capture::FindProgram("ffmpeg") && capture::FindProgram("ffprobe");
 
+// A stand-in for ffmpeg in `folder`/bin that runs the shell script in $FAKE; its last argument
+// is the output as "file:PATH".
+std::string FakeFfmpegPath(const TempFolder& folder)
+{
+    fs::create_directories(folder / "bin");
+    std::ofstream(folder / "bin" / "ffmpeg") << "#!/bin/sh\neval \"$FAKE\"\n";
+    fs::permissions(folder / "bin" / "ffmpeg", fs::perms::owner_all);
+    return "PATH=" + (folder / "bin").string() + ":/bin:/usr/bin";
+}
+
+// Everything in the folder that is a temporary file of a capture.
+std::vector<std::string> PartFiles(const TempFolder& folder)
+{
+    std::vector<std::string> parts;
+    for (const std::string& name : folder.Contents())
+        if (name.ends_with(".part"))
+            parts.push_back(name);
+    return parts;
+}
+
+// Whether a process has ended: gone, or a zombie that nobody has reaped yet (after SIGKILL its
+// parent is gone, and init reaps it in its own time).
+bool Ended(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    const std::size_t close = line.rfind(')');
+    return close + 2 < line.size() && (line[close + 2] == 'Z' || line[close + 2] == 'X');
+}
+
+std::string Probe(const std::string& video, const std::string& entries)
+{
+    return RunProgram({"ffprobe", "-v", "error", "-show_entries", entries, "-of", "csv=p=0", video})
+        .output;
+}
+
+// The samples of a file's first audio stream as 16-bit stereo at 44.1 kHz.
+std::vector<std::int16_t> DecodedSound(const std::string& file)
+{
+    const std::string raw = RunProgram({"ffmpeg", "-v", "error", "-i", file, "-map", "0:a:0", "-f",
+                                        "s16le", "-ac", "2", "-ar", "44100", "-"})
+                                .output;
+    std::vector<std::int16_t> samples(raw.size() / 2);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    return samples;
+}
+
 } // namespace
 
 TEST(CaptureTool, AtWritesTheFramesTheShowRenders)
 {
     TempFolder folder;
-    // --out is taken from where the command runs, not from the assets folder.
-    const RunResult result = RunProgram({"env", "-C", folder.path, Tool, Assets, "--at",
-                                         "0,5000,13000,60000,60000", "--out", "frames"});
+    // --out and the file of times are taken from where the command runs, not from --assets.
+    std::ofstream(folder / "times") << "0, 5000\n13000,60000 60000\n";
+    const RunResult result =
+        RunProgram({"env", "-C", folder.path, Tool, Assets, "--at", "@times", "--out", "frames"});
     ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(result.output, ""); // all assets found, short run: quiet
+    EXPECT_EQ(result.output, "quen-capture: wrote 4 pictures to " + (folder / "frames").string() +
+                                 "\n"); // all assets found, short run: one line
     EXPECT_EQ(folder.Contents(),
               (std::vector<std::string>{"frames", "frames/0.png", "frames/13000.png",
-                                        "frames/5000.png", "frames/60000.png"}));
+                                        "frames/5000.png", "frames/60000.png", "times"}));
     // A time listed twice is rendered twice; its file holds the later frame, which the cube
     // frame before has turned.
     const std::vector<std::uint32_t> times = {0, 5000, 13000, 60000, 60000};
@@ -40,92 +100,331 @@ TEST(CaptureTool, AtWritesTheFramesTheShowRenders)
             << times[i];
 }
 
-TEST(CaptureTool, VideosHaveTheShowAndTheMusicLoopedToTheirLength)
+TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
 {
     if (!HaveFfmpeg)
         GTEST_SKIP() << "ffmpeg is not installed";
     TempFolder folder;
-    std::ofstream(folder / "zeft.mp3") << "not music";
+    fs::create_directories(folder / "empty");
     const auto before = folder.Contents();
-    const std::string video = folder / "v.mp4", picture = "h264,video,800,600,yuv420p";
-    const std::tuple<std::string, std::string, std::string, std::vector<std::string>> cases[] = {
-        {Assets, "10", "2", {picture, "aac,audio"}},
-        {Assets, "1", "70", {picture, "aac,audio"}}, // longer than the music (64 s)
-        // No pictures and no music: black pictures, as in the demo, and no sound.
-        {"--assets=" + folder.path.string(), "10", "1", {picture}},
-    };
-    for (const auto& [assets, fps, seconds, expected] : cases)
+    // File, extra arguments, the assets, the streams: codec, kind, size, pixel format.
+    const std::tuple<std::string, std::vector<std::string>, std::string, std::vector<std::string>>
+        cases[] = {
+            {"v.mp4", {}, Assets, {"h264,video,800,600,yuv420p", "aac,audio"}},
+            {"v.webm", {}, Assets, {"vp9,video,800,600,yuv420p", "opus,audio"}},
+            {"v.MKV", {"--scale", "2"}, Assets, {"h264,video,1600,1200,gbrp", "flac,audio"}},
+            // No pictures and no music: black pictures, as in the demo, and no sound.
+            {"v.mp4",
+             {},
+             "--assets=" + (folder / "empty").string(),
+             {"h264,video,800,600,yuv420p"}},
+        };
+    for (const auto& [name, extra, assets, expected] : cases)
     {
-        SCOPED_TRACE(assets + " at " + fps + " frames/s for " + seconds + " s");
-        const RunResult result =
-            RunProgram({Tool, assets, "--video", video, "--fps", fps, "--seconds", seconds});
+        SCOPED_TRACE(name + " " + assets + " " + ::testing::PrintToString(extra));
+        const std::string video = folder / name;
+        std::vector<std::string> command = {Tool,    assets, "--video",   video,
+                                            "--fps", "10",   "--seconds", "2"};
+        command.insert(command.end(), extra.begin(), extra.end());
+        const RunResult result = RunProgram(command);
         ASSERT_EQ(result.status, 0) << result.output;
+        // Said where the video went, on its last line; the missing files named.
+        EXPECT_THAT(result.output, MatchesRegex(".*quen-capture: wrote " + video +
+                                                " \\(20 frames, [0-9.]+ MB\\)\n"));
         for (const char* line :
              {"quen: cannot load picture \"initial.jpg\"", "quen: cannot open music \"zeft.mp3\"",
               "quen-capture: no music could be opened; the video is silent"})
             EXPECT_EQ(result.output.find(line) != std::string::npos, expected.size() == 1) << line;
-        // One line per stream: codec, kind, size, pixel format, duration.
         std::istringstream probe(
-            RunProgram({"ffprobe", "-v", "error", "-show_entries",
-                        "stream=codec_type,codec_name,width,height,pix_fmt,duration", "-of",
-                        "csv=p=0", video})
-                .output);
+            Probe(video, "stream=codec_name,codec_type,width,height,pix_fmt,duration"));
         std::vector<std::string> streams;
         for (std::string line; std::getline(probe, line);)
         {
             const std::size_t comma = line.rfind(',');
-            EXPECT_NEAR(std::stod(line.substr(comma + 1)), std::stod(seconds), 0.1) << line;
+            if (line.substr(comma + 1) != "N/A") // Matroska keeps the length per file
+            {
+                EXPECT_NEAR(std::stod(line.substr(comma + 1)), 2.0, 0.1) << line;
+            }
             streams.push_back(line.substr(0, comma));
         }
         EXPECT_EQ(streams, expected);
+        if (name == "v.MKV") // lossless: the frame itself, each pixel a 2x2 square
+        {
+            const std::string raw = RunProgram({"ffmpeg", "-v", "error", "-i", video, "-frames:v",
+                                                "1", "-f", "rawvideo", "-pix_fmt", "bgr0", "-"})
+                                        .output;
+            const Pixels frame = RenderSequence({0})[0];
+            std::size_t wrong = raw.size() == 1600 * 1200 * 4 ? 0 : raw.size();
+            for (std::size_t i = 0; i < raw.size() / 4 && wrong == 0; ++i)
+            {
+                std::uint32_t pixel;
+                std::memcpy(&pixel, raw.data() + 4 * i, 4);
+                wrong += (pixel & 0xFFFFFF) != frame[(i / 1600 / 2) * 800 + (i % 1600) / 2];
+            }
+            EXPECT_EQ(wrong, 0u);
+        }
         fs::remove(video);
         EXPECT_EQ(folder.Contents(), before);
     }
+}
+
+// The video's sound is what the show decodes, looped sample-exactly to the video's length: a
+// WAV of 441 known frames repeats 100 times in a lossless one-second video. MP3 files loop too,
+// one of a single frame (decoded whole; ffmpeg reading it itself failed) and one of 2.5 s
+// (decoded as it plays): 3 s on, the sound is not silent.
+TEST(CaptureTool, VideoSoundIsTheShowsOwnLoopedToTheLength)
+{
+    if (!HaveFfmpeg)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    TempFolder folder;
+    auto ramp = [](std::size_t i) { return std::int16_t(i * 67 - 29000); };
+    std::ifstream mp3(AssetsDir / "zeft.mp3", std::ios::binary);
+    std::vector<unsigned char> music{std::istreambuf_iterator<char>(mp3), {}};
+    // The music, the video's length, the least loudness in its last second (none: exact).
+    const std::tuple<std::vector<unsigned char>, int, int> cases[] = {
+        {picturefiles::MakeWav(10, 44100, ramp), 1, 0},
+        {{music.begin(), music.begin() + 1245}, 4, 1000}, // the tag, LAME's frame, one more
+        {{music.begin(), music.begin() + 40000}, 4, 1000},
+    };
+    const std::string video = folder / "v.mkv";
+    for (const auto& [bytes, seconds, loudness] : cases)
+    {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
+        testassets::WriteFile(folder / "zeft.mp3", bytes);
+        const RunResult result =
+            RunProgram({Tool, "--assets=" + folder.path.string(), "--video", video, "--fps", "1",
+                        "--seconds", std::to_string(seconds)});
+        ASSERT_EQ(result.status, 0) << result.output;
+        const std::vector<std::int16_t> sound = DecodedSound(video);
+        ASSERT_EQ(sound.size(), 2u * 44100 * std::size_t(seconds));
+        if (loudness > 0)
+        {
+            EXPECT_GT(*std::max_element(sound.end() - 2 * 44100, sound.end()), loudness);
+            continue;
+        }
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < sound.size(); ++i)
+            wrong += sound[i] != ramp(i % 882);
+        EXPECT_EQ(wrong, 0u);
+    }
+}
+
+// Every output path is checked before anything is rendered or ffmpeg started: the stand-in
+// ffmpeg writes its output and notes that it ran. A link is written through.
+TEST(CaptureTool, OutputPathsAreCheckedBeforeRendering)
+{
+    TempFolder folder;
+    const std::string path = FakeFfmpegPath(folder);
+    const std::string fake = "touch " + (folder / "ran").string() +
+                             "; for f; do :; done; cat >/dev/null; echo video >\"${f#file:}\"";
+    fs::create_directories(folder / "d.mp4");
+    fs::create_directories(folder / "frames" / "5.png");
+    // Not a regular file: a named pipe here stands for a device such as /dev/null, which a test
+    // must not risk.
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0644), 0);
+    fs::create_symlink(folder / "pipe", folder / "pipe.mp4");
+    fs::create_symlink("real.mp4", folder / "link.mp4");
+    std::ofstream(folder / "times") << "5";
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--video", folder / "d.mp4"}, "d.mp4 is a folder"},
+        {{"--video", (folder / "d.mp4").string() + "/"}, "ends in /"},
+        {{"--video", folder / "no" / "v.mp4"},
+         "folder " + (folder / "no").string() + " does not exist"},
+        {{"--video", folder / "pipe.mp4"},
+         "pipe.mp4 \\(a link to " + (folder / "pipe").string() + "\\) is not a regular file"},
+        {{"--video", folder / "v.avi"}, "name the file .mp4"},
+        {{"--at", "5", "--out", folder / "frames"}, "5.png is a folder"},
+        {{"--at", "@" + folder.path.string(), "--out", folder / "frames"}, "is a folder"},
+        {{"--at-file", folder / "none", "--out", folder / "frames"},
+         "cannot read the file of times"},
+    };
+    const auto before = folder.Contents();
+    for (const auto& [args, reason] : refused)
+    {
+        std::vector<std::string> command = {"env", path, "FAKE=" + fake, Tool, Assets};
+        command.insert(command.end(), args.begin(), args.end());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const RunResult result = RunProgram(command);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_THAT(result.output, MatchesRegex("quen-capture: [^\n]*" + reason + "[^\n]*\n"));
+        EXPECT_EQ(folder.Contents(), before);
+    }
+    struct stat pipe;
+    EXPECT_TRUE(stat((folder / "pipe").c_str(), &pipe) == 0 && S_ISFIFO(pipe.st_mode));
+
+    const RunResult result = RunProgram({"env", path, "FAKE=" + fake, Tool, Assets, "--video",
+                                         folder / "link.mp4", "--seconds", "0.1"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(fs::is_symlink(folder / "link.mp4"));
+    EXPECT_EQ(fs::file_size(folder / "real.mp4"), 6u);
 }
 
 TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
 {
     TempFolder folder;
     std::ofstream(folder / "file") << "a file, not a folder";
+    fs::create_directories(folder / "tmp");
     const std::string out = folder / "out", video = folder / "v.mp4", file = folder / "file";
-    // A stand-in for ffmpeg that runs the script given to it in $FAKE.
-    fs::create_directories(folder / "bin");
-    std::ofstream(folder / "bin" / "ffmpeg") << "#!/bin/sh\neval \"$FAKE\"\n";
-    fs::permissions(folder / "bin" / "ffmpeg", fs::perms::owner_all);
+    const std::string path = FakeFfmpegPath(folder);
+    const std::string output = "for f; do :; done; f=${f#file:}; ";
+    fs::create_directories(folder / "bad");
+    std::ofstream(folder / "bad" / "ffmpeg") << "#!/no/such/interpreter\n";
+    fs::permissions(folder / "bad" / "ffmpeg", fs::perms::owner_all);
     // The stand-in's script (none: no ffmpeg on PATH), the arguments, the reason given.
     const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
         {"", {"--bogus"}, "unknown option \"--bogus\""},
         {"", {"--at", "0,5s", "--out", out}, "malformed time \"5s\""},
         {"", {"--at", "-5", "--out", out}, "negative time -5"},
-        {"", {"--at", "5", "--out", out, "--assets", out}, "cannot use assets folder"},
+        {"", {"--at", "5", "--out", out, "--assets", folder / "none"}, "cannot use assets folder"},
         {"", {"--at", "5", "--out", file + "/frames"}, "cannot create output folder"},
         {"", {"--at", "5", "--out", file}, "cannot create output folder"},
-        {"exit 0", {"--video", file + "/v.mp4"}, "cannot create output folder"},
-        {"exit 0", {"--video", folder.path}, "is a folder"},
         {"", {"--video", video}, "apt-get install ffmpeg"},
-        // Writes the start of a video to its output (the last argument), then fails.
-        {"for f; do :; done; echo half >\"${f#file:}\"; exit 3",
+        {"ulimit -f 20; exec " + Tool + " \"$@\"",
+         {"--at", "5000", "--out", out},
+         "cannot write " + out + "/5000.png: File too large"},
+        // ffmpeg fails: the cause it names, or its status, and where its messages are kept.
+        {output + "echo half >$f; echo \"$f: No space left on device\" >&2; exit 1",
          {"--video", video, Assets},
-         "ffmpeg failed with exit status 3"},
-        {"cat >/dev/null", {"--video", video, Assets, "--seconds", "1"}, "nothing was written"},
-        {"kill -KILL $$", {"--video", video, Assets}, "ffmpeg failed with signal 9"},
-        // Stopped as by Ctrl-C or a shutdown once ffmpeg has begun the video.
-        {"for f; do :; done; echo half >\"${f#file:}\"; kill -TERM $PPID; cat >/dev/null",
+         "cannot write " + video + ": No space left on device \\(ffmpeg's messages are in " +
+             folder.path.string() + "/tmp/quen-capture-ffmpeg-.*\\.log\\)"},
+        {output + "echo half >$f; exit 3",
          {"--video", video, Assets},
-         "interrupted"},
+         "ffmpeg could not make " + video + " \\(exit status 3; ffmpeg's messages are in"},
+        {"cat >/dev/null", {"--video", video, Assets, "--seconds", "1"}, "nothing was written to"},
+        {"exit 0", {"--video", video, Assets}, "ffmpeg stopped reading frames before the end"},
+        {"kill -KILL $$", {"--video", video, Assets}, "\\(signal 9 \\(SIGKILL\\);"},
+        // An ffmpeg that cannot be started (its interpreter is missing).
+        {"!",
+         {"--video", video, Assets},
+         "cannot start " + folder.path.string() + "/bad/ffmpeg: No such file"},
     };
     const auto before = folder.Contents();
     for (const auto& [script, args, reason] : cases)
     {
-        std::vector<std::string> command = {
-            "env", script.empty() ? "PATH=" : "PATH=" + (folder / "bin").string() + ":/bin",
-            "FAKE=" + script, Tool};
+        const bool shell = script.starts_with("ulimit");
+        std::vector<std::string> command = {"env", "TMPDIR=" + (folder / "tmp").string()};
+        if (shell)
+            command.insert(command.end(), {"sh", "-c", script, "sh", Assets});
+        else
+            command.insert(command.end(), {script.empty()  ? "PATH="
+                                           : script == "!" ? "PATH=" + (folder / "bad").string()
+                                                           : path,
+                                           "FAKE=" + script, Tool});
         command.insert(command.end(), args.begin(), args.end());
         SCOPED_TRACE(::testing::PrintToString(command));
         const RunResult result = RunProgram(command);
-        EXPECT_EQ(result.status, reason == "interrupted" ? 130 : 2);
+        EXPECT_EQ(result.status, 2);
         // One line, naming the tool and giving the reason.
         EXPECT_THAT(result.output, MatchesRegex("quen-capture: [^\n]*" + reason + "[^\n]*\n"));
+        // ffmpeg's messages are kept only where a line names them.
+        const bool named = result.output.find("messages are in") != std::string::npos;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "tmp"), {}), named ? 1 : 0);
+        fs::remove_all(folder / "tmp");
+        fs::create_directories(folder / "tmp");
+        std::error_code ignored;
+        fs::remove(out, ignored); // the folder asked for stays, empty
         EXPECT_EQ(folder.Contents(), before);
     }
+    // --verbose: ffmpeg's own lines, then the tool's.
+    const RunResult verbose = RunProgram({"env", path, "FAKE=echo ffmpeg speaks >&2; exit 1", Tool,
+                                          Assets, "--video", video, "--verbose"});
+    EXPECT_EQ(verbose.status, 2);
+    EXPECT_THAT(verbose.output, MatchesRegex("(.*\n)?ffmpeg speaks\nquen-capture: ffmpeg could not "
+                                             "make [^\n]*; ffmpeg's messages above\\)\n"));
+}
+
+// Each signal that ends a process, to a capture of each kind while it runs: the capture stops
+// at once with 128 + N, removes its unfinished file and stops ffmpeg, here a stand-in that has
+// stopped reading. Killed outright, the tool takes ffmpeg with it.
+TEST(CaptureTool, SignalsStopEveryKindOfCaptureCleanly)
+{
+    TempFolder folder;
+    const std::string path = FakeFfmpegPath(folder);
+    const std::string pidFile = folder / "ffmpeg.pid";
+    const std::string stuck = "echo $$ >" + pidFile + "; exec sleep 600";
+    const std::string reading = "echo $$ >" + pidFile + "; exec cat >/dev/null";
+    {
+        std::ofstream times(folder / "times");
+        for (int i = 0; i < 4000; ++i)
+            times << 60000 + i << "\n";
+    }
+    const std::vector<std::string> stills = {"--at", "@" + (folder / "times").string(), "--out",
+                                             folder / "frames"};
+    const std::vector<std::string> video = {"--video", folder / "v.mp4"};
+    std::vector<std::string> endless = video;
+    endless.insert(endless.end(), {"--fps", "1000", "--seconds", "4294967"});
+    const std::tuple<int, std::vector<std::string>, std::string> cases[] = {
+        {SIGINT, stills, ""},    {SIGTERM, stills, ""},   {SIGHUP, stills, ""},
+        {SIGQUIT, stills, ""},   {SIGPIPE, stills, ""},   {SIGINT, video, stuck},
+        {SIGTERM, video, stuck}, {SIGHUP, video, stuck},  {SIGQUIT, video, stuck},
+        {SIGPIPE, video, stuck}, {SIGUSR1, video, stuck}, {SIGINT, endless, reading},
+        {SIGKILL, video, stuck},
+    };
+    for (const auto& [signal, args, script] : cases)
+    {
+        SCOPED_TRACE(std::string(sigabbrev_np(signal)) + " " + ::testing::PrintToString(args));
+        fs::remove(pidFile);
+        std::vector<std::string> command = {"env", path, "FAKE=" + script, Tool, Assets};
+        command.insert(command.end(), args.begin(), args.end());
+        const pid_t tool = StartProgram(command); // env becomes the tool
+        // Running: ffmpeg started, or the first picture written.
+        EXPECT_TRUE(WaitFor(
+            [&]
+            {
+                return script.empty() ? fs::exists(folder / "frames" / "60000.png")
+                                      : fs::exists(pidFile) && fs::file_size(pidFile) > 0;
+            },
+            60));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        kill(tool, signal);
+        const int status = WaitWithin(tool, 10);
+        EXPECT_TRUE(signal == SIGKILL ? WIFSIGNALED(status)
+                                      : WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal)
+            << status;
+        if (!script.empty())
+        {
+            pid_t ffmpeg = 0;
+            std::ifstream(pidFile) >> ffmpeg;
+            EXPECT_TRUE(ffmpeg > 0 && WaitFor([&] { return Ended(ffmpeg); }, 5));
+            if (ffmpeg > 0 && !Ended(ffmpeg))
+                kill(ffmpeg, SIGKILL);
+        }
+        if (signal != SIGKILL)
+        {
+            EXPECT_EQ(PartFiles(folder), std::vector<std::string>{});
+        }
+        fs::remove_all(folder / "frames");
+        for (const std::string& part : PartFiles(folder))
+            fs::remove(folder / part);
+    }
+}
+
+// Two captures of the same file at once both succeed and leave a whole video; two captures
+// into one folder both write every picture.
+TEST(CaptureTool, CapturesAtTheSameTimeDoNotMeet)
+{
+    if (!HaveFfmpeg)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    TempFolder folder;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--video", folder / "same.mp4", "--fps", "30", "--seconds", "2"},
+          std::vector<std::string>{"--at", "0,5000,13000,30000,43000,60000", "--out",
+                                   folder / "frames"}})
+    {
+        std::vector<std::string> command = {Tool, Assets};
+        command.insert(command.end(), args.begin(), args.end());
+        const pid_t first = StartProgram(command);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const pid_t second = StartProgram(command);
+        for (pid_t run : {first, second})
+        {
+            const int status = WaitWithin(run, 120);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args[0] << " " << status;
+        }
+    }
+    EXPECT_EQ(Probe(folder / "same.mp4", "format=duration"), "2.000000\n");
+    EXPECT_EQ(folder.Contents(),
+              (std::vector<std::string>{"frames", "frames/0.png", "frames/13000.png",
+                                        "frames/30000.png", "frames/43000.png", "frames/5000.png",
+                                        "frames/60000.png", "same.mp4"}));
 }

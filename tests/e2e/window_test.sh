@@ -1,47 +1,132 @@
 #!/usr/bin/env bash
-# Starts the demo under Xvfb on a 1024x768 screen, checks its window, presses Escape and checks
-# that it ends at once with status 0 after having played sound.
-set -euo pipefail
-quen=$1 assets=$2
+# The demo in a real window on its own Xvfb server, keys from xdotool; one case per call:
+#   play    1024x768: the centred borderless 800x600 window, its icon, sound (SDL's disk audio),
+#           Escape ending it with status 0.
+#   scaled  1920x1200: --scale 2 gives a centred 1600x1200 window of the frames doubled pixel for
+#           pixel; Alt+Enter and F11 switch to fullscreen (doubled, black bars) and back;
+#           Escape ends it from fullscreen; --fullscreen starts that way.
+#   lost    xdotool windowkill REPEATS times, and the X server ending: one line, status 1 within
+#           3 s, every time; windowclose, SIGHUP, SIGTERM, SIGINT: status 0, nothing said.
+# Usage: window_test.sh QUEN ASSETS CAPTURE CASE
+set -uo pipefail
+quen=$(realpath "$1") assets=$(realpath "$2") capture=$(realpath "$3") case=$4
+. "$(dirname "$0")/../lib.sh"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xserver=""
+trap '[ -n "$xserver" ] && kill "$xserver" 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"
+  failures=$((failures + 1))
+}
+lost_line="quen: lost the connection to the display"
 
-cat >"$work/inside.sh" <<'INNER'
-set -u
-quen=$1 assets=$2 work=$3
-cd "$assets"
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" "$quen" 2>"$work/stderr" &
-pid=$!
-wid=""
-for _ in $(seq 50); do
-  wid=$(xdotool search --name '^Quen/XDL$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
-  sleep 0.1
-done
-[ -n "$wid" ] || { echo "FAIL: no window titled Quen/XDL"; kill $pid; exit 1; }
-sleep 3 # let the show and the music run
-info=$(xwininfo -id "$wid")
-geometry=$(echo "$info" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-  /Width:/{w=$2} /Height:/{h=$2} END{print x","y","w","h}')
-hints=$(xprop -id "$wid" _MOTIF_WM_HINTS 2>/dev/null || true)
-xdotool key --window "$wid" Escape
-start=$(date +%s%N)
-for _ in $(seq 40); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
-if kill -0 $pid 2>/dev/null; then echo "FAIL: still running 2 s after Escape"; kill -9 $pid; exit 1; fi
-wait $pid; status=$?
-ms=$(( ($(date +%s%N) - start) / 1000000 ))
-echo "window $geometry, hints: $hints, exit $status after ${ms} ms"
-[ "$geometry" = "112,84,800,600" ] || { echo "FAIL: window geometry $geometry"; exit 1; }
-# SDL asks for no decorations through _MOTIF_WM_HINTS (flags 0x2, decorations 0) where a window
-# manager has defined the atom; on a bare X server nothing draws decorations at all.
-echo "$hints" | grep -qE '0x2, 0x0|no such atom' || { echo "FAIL: window has decorations: $hints"; exit 1; }
-[ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; cat "$work/stderr"; exit 1; }
-INNER
+# play [OPTION...]: starts the demo in the assets folder; sets pid and wid (empty: no window).
+# Sound goes to SDL's silent driver unless `audio` names another.
+audio=dummy
+play() {
+  (cd "$assets" && exec env SDL_AUDIODRIVER=$audio SDL_DISKAUDIOFILE="$work/audio.raw" \
+    "$quen" "$@" 2>"$work/stderr") &
+  pid=$!
+  wid=$(wait_for_window "$pid") || fail "no window titled Quen/XDL ($*)"
+}
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inside.sh" "$quen" "$assets" "$work"
+# ends WHAT STATUS [STDERR]: the demo ends within 3 s with STATUS, having said STDERR (or nothing).
+ends() {
+  wait_for_exit "$pid" 3
+  echo "$1: exit $exit_status"
+  [ "$exit_status" = "$2" ] && [ "$(cat "$work/stderr")" = "${3:-}" ] ||
+    fail "$1: exit $exit_status; expected $2 within 3 s and ${3:-nothing} on stderr"
+}
 
-# The captured audio: 16-bit stereo samples, not all silence.
-[ -s "$work/audio.raw" ] || { echo "FAIL: no audio captured"; exit 1; }
-loud=$(od -An -v -t d2 -w2 "$work/audio.raw" | awk '$1 > 1000 || $1 < -1000 {n++} END {print n+0}')
-echo "audio: $(stat -c %s "$work/audio.raw") bytes, $loud loud samples"
-[ "$loud" -gt 1000 ] || { echo "FAIL: captured audio is silent"; exit 1; }
-echo "PASS"
+# Screenshots, each of which must show a frame of the show (as quen-capture renders it)
+# doubled with nearest-neighbour sampling, between black bars where fullscreen.
+shots=() latest=0
+shoot() {
+  sleep 0.5
+  import -window root "$work/$1.png" && shots+=("$work/$1.png")
+  latest=$(($(date +%s%N) / 1000000 - shown))
+}
+hash_rgb() { convert "$@" -depth 8 rgb:- | md5sum | cut -c1-32; }
+check_shots() {
+  # The show's clock starts after the window appears: no shot is later in it than that.
+  local last=$((latest / 50 + 1)) png frame black
+  "$capture" --assets "$assets" --at "$(seq -s, 25 50 $((last * 50 + 25)))" --out "$work/frames" \
+    2>/dev/null || fail "quen-capture"
+  declare -A frames # by hash; a shot's candidate is the frame of every other pixel of it
+  for frame in "$work"/frames/*.png; do frames[$(hash_rgb "$frame")]=$frame; done
+  black=$(hash_rgb -size 160x1200 xc:black)
+  for png in "${shots[@]}"; do
+    frame=${frames[$(hash_rgb "$png" -crop 1600x1200+160+0 -sample 50%)]:-$png}
+    [ "$(hash_rgb "$png" -crop 1600x1200+160+0)" = "$(hash_rgb "$frame" -sample 200%)" ] &&
+      [ "$(hash_rgb "$png" -crop 160x1200+0+0)" = "$black" ] &&
+      [ "$(hash_rgb "$png" -crop 160x1200+1760+0)" = "$black" ] &&
+      echo "$(basename "$png"): the frame of $(basename "$frame" .png) ms, doubled, black bars" ||
+      fail "$(basename "$png") is not a frame of steps 0-$last doubled between black bars"
+  done
+}
+
+case $case in
+  play)
+    start_x 1024x768 "$work"
+    audio=disk
+    play
+    sleep 3 # let the show and the music run
+    keys "$wid" "-:112,84,800,600"
+    # SDL asks for no decorations through _MOTIF_WM_HINTS (flags 0x2, decorations 0) where a
+    # window manager has defined the atom; on a bare X server nothing draws decorations.
+    hints=$(xprop -id "$wid" _MOTIF_WM_HINTS 2>/dev/null)
+    grep -qE '0x2, 0x0|no such atom' <<<"$hints" || fail "window has decorations: $hints"
+    icon=$(xprop -id "$wid" _NET_WM_ICON | head -n1)
+    grep -q 'Icon (48 x 48)' <<<"$icon" || fail "no 48x48 icon: $icon"
+    xdotool key --window "$wid" Escape
+    wait_for_exit "$pid" 2
+    [ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape"
+    # The captured audio: 16-bit stereo samples, not all silence.
+    loud=$(od -An -v -t d2 -w2 "$work/audio.raw" | awk '$1 > 1000 || $1 < -1000 {n++} END {print n+0}')
+    echo "$icon; Escape: exit $exit_status; audio: $loud loud samples"
+    [ "$loud" -gt 1000 ] || fail "captured audio is silent"
+    ;;
+
+  scaled)
+    start_x 1920x1200 "$work"
+    play --scale 2
+    shown=$(($(date +%s%N) / 1000000))
+    keys "$wid" "-:160,0,1600,1200"
+    shoot scaled
+    keys "$wid" "alt+Return:0,0,1920,1200"
+    shoot fullscreen
+    keys "$wid" "F11:160,0,1600,1200" "F11:0,0,1920,1200"
+    xdotool key --window "$wid" Escape
+    ends "Escape in fullscreen" 0
+    check_shots
+    play --fullscreen
+    keys "$wid" "-:0,0,1920,1200"
+    xdotool key --window "$wid" Escape
+    ends "Escape from --fullscreen" 0
+    ;;
+
+  lost)
+    start_x 1024x768 "$work"
+    for i in $(seq "${REPEATS:-12}"); do
+      play
+      sleep 0.$((RANDOM % 10)) # the show at a different point each time
+      xdotool windowkill "$wid"
+      ends "windowkill, run $i" 1 "$lost_line"
+    done
+    for how in windowclose HUP TERM INT; do
+      play
+      sleep 0.5
+      if [ "$how" = windowclose ]; then xdotool windowclose "$wid"; else kill -"$how" "$pid"; fi
+      ends "$how" 0
+    done
+    play
+    kill "$xserver" # the X server ends under the show
+    ends "X server ended" 1 "$lost_line"
+    ;;
+
+  *) fail "unknown case $case" ;;
+esac
+
+[ "$failures" -eq 0 ] && echo "PASS" || { echo "FAIL: $failures check(s) failed"; exit 1; }

@@ -5,6 +5,7 @@
 // the real executable.
 #include "robustness/ShowRun.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -146,31 +147,44 @@ INSTANTIATE_TEST_SUITE_P(, UnusualPicture,
                                                               "Larger", "Smaller")),
                          CaseName);
 
-// Why each unplayable state of the music is refused (with a reason from SDL_mixer for some).
-const std::map<std::string, std::string> MusicRefused = {{"Missing", "file not found"},
-                                                         {"Empty", "empty file"},
-                                                         {"RandomBytes", "silently"},
-                                                         {"WavAbsurdRate", "silently"}};
+// Why each unplayable state of the music is refused. Inputs that are not regular files are
+// refused at once: a named pipe without a writer would otherwise block start-up for good.
+const std::map<std::string, std::string> MusicRefused = {
+    {"Missing", "file not found"},        {"Empty", "empty file"},
+    {"RandomBytes", "not an MP3 stream"}, {"WavAbsurdRate", "WAV format that cannot be played"},
+    {"NamedPipe", "not a regular file"},  {"Folder", "is a folder"},
+    {"DevZero", "not a regular file"}};
 
 class BadMusic : public ShowTest, public ::testing::WithParamInterface<const char*>
 {
 };
 
-// A truncated MP3 still plays what is there; a WAV saved under the MP3's name is recognised
-// by its content and played, unless its header is absurd (a rate of 1.28 GHz, as a fuzzer made
-// it). The rest is refused with one line.
+// A truncated MP3 still plays what is there, and so does one of a single frame (looped without
+// end, it is decoded once); a WAV saved under the MP3's name is recognised by its content and
+// played, unless its header is absurd (a rate of 1.28 GHz, as a fuzzer made it). The rest is
+// refused with one line.
 TEST_P(BadMusic, ShowRunsWithWhatCanBePlayed)
 {
     const std::string music = GetParam();
     std::ifstream in(dir + "/zeft.mp3", std::ios::binary);
     Bytes bytes{std::istreambuf_iterator<char>(in), {}};
-    bytes.resize(music == "Truncated" ? bytes.size() / 2 : 0);
+    // The one-frame file: the tag, LAME's header frame and one frame of sound.
+    bytes.resize(music == "Truncated" ? bytes.size() / 2 : music == "OneFrame" ? 1245 : 0);
     if (music == "RandomBytes")
         bytes = RandomBytes(200000, 9);
     if (music.starts_with("Wav"))
         bytes = MakeWav(200, music == "WavRenamed" ? 44100 : 1281774439);
-    if (music == "Missing")
-        std::filesystem::remove(dir + "/zeft.mp3");
+    const std::string file = dir + "/zeft.mp3";
+    if (music != "Missing" && music != "Empty" && bytes.empty()) // special files
+        std::filesystem::remove(file);
+    if (music == "NamedPipe")
+        ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+    else if (music == "Folder")
+        std::filesystem::create_directory(file);
+    else if (music == "DevZero")
+        std::filesystem::create_symlink("/dev/zero", file);
+    else if (music == "Missing")
+        std::filesystem::remove(file);
     else
         Put("zeft.mp3", bytes);
     const bool plays = !MusicRefused.count(music);
@@ -188,8 +202,9 @@ TEST_P(BadMusic, ShowRunsWithWhatCanBePlayed)
 }
 
 INSTANTIATE_TEST_SUITE_P(, BadMusic,
-                         ::testing::Values("Missing", "Empty", "Truncated", "RandomBytes",
-                                           "WavRenamed", "WavAbsurdRate"),
+                         ::testing::Values("Missing", "Empty", "Truncated", "OneFrame",
+                                           "RandomBytes", "WavRenamed", "WavAbsurdRate",
+                                           "NamedPipe", "Folder", "DevZero"),
                          [](const ::testing::TestParamInfo<const char*>& info)
                          { return std::string(info.param); });
 

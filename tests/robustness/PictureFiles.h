@@ -106,8 +106,10 @@ inline Bytes MakePng(int width, int height) // a grey picture
     return bytes;
 }
 
-// 16-bit stereo PCM at 44.1 kHz, silent, whose header may claim another rate.
-inline Bytes MakeWav(int milliseconds, std::uint32_t rate = 44100)
+// 16-bit stereo PCM at 44.1 kHz, silent unless `sample` gives the value of each interleaved
+// sample, whose header may claim another rate.
+inline Bytes MakeWav(int milliseconds, std::uint32_t rate = 44100,
+                     const std::function<std::int16_t(std::size_t)>& sample = {})
 {
     const std::uint32_t data = 44100u * milliseconds / 1000 * 4;
     Bytes wav;
@@ -121,7 +123,8 @@ inline Bytes MakeWav(int milliseconds, std::uint32_t rate = 44100)
     text("RIFF"), put(36 + data, 4), text("WAVE"), text("fmt "), put(16, 4);
     put(1, 2), put(2, 2), put(rate, 4), put(44100 * 4, 4), put(4, 2), put(16, 2); // PCM
     text("data"), put(data, 4);
-    wav.resize(wav.size() + data);
+    for (std::size_t i = 0; i < data / 2; ++i)
+        put(static_cast<std::uint16_t>(sample ? sample(i) : 0), 2);
     return wav;
 }
 

@@ -18,7 +18,10 @@ class Shell : public ::testing::Test
   protected:
     std::string dir = testassets::MakeScratchDir("shell");
 
-    void SetUp() override
+    void SetUp() override { StartFresh(); }
+
+    // The state of a new process, for each run of WinMain.
+    void StartFresh()
     {
         win32::ResetState();
         headless::Reset();
@@ -115,7 +118,7 @@ TEST_F(Shell, AltF4AndTheDesktopsCloseRequestTakeTheSamePath)
     EXPECT_EQ(headless::Observe().framesPresented, 2);
     EXPECT_EQ(VornGFX::DevicesAlive(), 0);
 
-    SetUp();
+    StartFresh();
     EXPECT_EQ(RunWinMain({{{sys::InputKind::CloseRequest, 0}, 1}}), 0);
     EXPECT_EQ(headless::Observe().framesPresented, 1);
     EXPECT_EQ(VornGFX::DevicesAlive(), 0);
@@ -139,7 +142,7 @@ TEST_F(Shell, WindowIsCentredWithoutClamping)
     } screens[] = {{1024, 768, 112, 84}, {800, 600, 0, 0}, {640, 480, -80, -60}, {799, 599, 0, 0}};
     for (const auto& s : screens)
     {
-        SetUp();
+        StartFresh();
         headless::SetDesktopSize(s.desktopW, s.desktopH);
         EXPECT_EQ(RunWinMain({{Escape, 0}}), 0);
         EXPECT_EQ(headless::Observe().windowX, s.x) << s.desktopW;

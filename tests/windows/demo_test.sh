@@ -3,7 +3,9 @@
 # (112, 84), titled "Quen/XDL"); a screenshot about two seconds in, which must equal the Linux
 # build's frame of the same moment of the reveal wipe bit for bit; a
 # processor that the paced frames leave mostly idle; sound reaching the audio device; Escape
-# ending it with exit code 0.
+# ending it with exit code 0. Then the launcher's options, as on Linux: a mistake refused with
+# status 2; on a 1920x1200 screen of its own, --scale 2 gives a centred 1600x1200 window, and
+# Alt+Enter and F11 switch it to fullscreen and back.
 #
 # Usage: demo_test.sh QUEN.exe ASSETS_DIR LINUX_CAPTURE_TOOL
 set -euo pipefail
@@ -18,10 +20,12 @@ if [ ! -x "$capture" ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/alsa_capture.sh"
+. "$here/../lib.sh"
 work=$(mktemp -d)
-pid=""
+pid="" xserver=""
 cleanup() {
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+  [ -n "$xserver" ] && kill "$xserver" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,12 +42,7 @@ started=$(now_ms)
 wine "$quen" 2>"$work/stderr" &
 pid=$!
 
-wid=""
-for _ in $(seq 300); do
-  wid=$(xdotool search --name '^Quen/XDL$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
-  sleep 0.05
-done
-[ -n "$wid" ] || fail "no window titled Quen/XDL within 15 s"
+wid=$(wait_for_window "$pid" 15) || fail "no window titled Quen/XDL within 15 s"
 shown=$(now_ms)
 echo "window after $((shown - started)) ms"
 
@@ -53,9 +52,7 @@ sleep 2
 before=$(now_ms)
 import -window root -crop 800x600+112+84 +repage "$work/shot.png"
 after=$(now_ms)
-info=$(xwininfo -id "$wid")
-geometry=$(echo "$info" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-  /Width:/{w=$2} /Height:/{h=$2} END{print x","y","w","h}')
+geometry=$(window_geometry "$wid")
 echo "window geometry $geometry"
 [ "$geometry" = "112,84,800,600" ] || fail "window geometry $geometry, not 112,84,800,600"
 # Wine asks for no decorations of a WS_POPUP window through _MOTIF_WM_HINTS: flags, functions,
@@ -74,16 +71,10 @@ echo "processor use ${cpu}% of one core"
 xdotool windowfocus "$wid"
 xdotool key Escape
 escaped=$(now_ms)
-for _ in $(seq 200); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 10 s after Escape"
-set +e
-wait "$pid"
-status=$?
-set -e
+wait_for_exit "$pid" 10
+status=$exit_status
 pid=""
+[ "$status" = running ] && fail "still running 10 s after Escape"
 echo "exit status $status, $(($(now_ms) - escaped)) ms after Escape"
 [ "$status" -eq 0 ] || fail "exit status $status"
 
@@ -118,4 +109,21 @@ echo "screenshot $((before - shown))-$((after - shown)) ms after the window appe
 startup=$((before - shown - best * 50))
 echo "start-up (window shown to the show's clock starting): about $startup ms"
 ((startup < 3000)) || fail "the show's clock started $startup ms after the window appeared"
+
+# The launcher's options.
+set +e
+err=$(wine "$quen" --scale 0 2>&1 >/dev/null)
+status=$?
+set -e
+echo "--scale 0: exit $status, $err"
+[ "$status" -eq 2 ] && [[ $err == "quen: --scale needs"* ]] || fail "--scale 0 not refused"
+start_x 1920x1200 "$work"
+wine "$quen" --scale 2 2>"$work/stderr" &
+pid=$!
+wid=$(wait_for_window "$pid" 15) || fail "no window with --scale 2"
+keys "$wid" "-:160,0,1600,1200" "alt+Return:0,0,1920,1200" "F11:160,0,1600,1200"
+xdotool key Escape
+wait_for_exit "$pid" 10
+pid=""
+[ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape with --scale 2"
 echo "PASS"

@@ -1,14 +1,22 @@
 #include "tools/capture/Capture.h"
 
+#include "platform/headless/Headless.h"
+#include "platform/sdl/MusicDecoder.h"
 #include "tools/capture/CaptureError.h"
 #include "tools/capture/PendingFile.h"
 #include "tools/capture/PngWriter.h"
+#include "tools/capture/Signals.h"
 #include "tools/capture/VideoPipe.h"
 
-#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <map>
+#include <cstdlib>
+#include <cstring>
 #include <system_error>
+#include <unordered_set>
 
 namespace capture
 {
@@ -16,27 +24,13 @@ namespace capture
 namespace
 {
 
-// Set by SIGINT or SIGTERM; the render loops stop at the next frame and clean up.
-volatile std::sig_atomic_t interruptSignal = 0;
-
-void OnInterrupt(int signal)
-{
-    interruptSignal = signal;
-}
-
-// What the user is told after SIGINT or SIGTERM.
-constexpr const char* InterruptedReason = "interrupted; no unfinished file is left behind";
-
-void InstallInterruptHandlers()
-{
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-}
+// The largest file of times: about two million of them.
+constexpr std::size_t MaxTimesFileBytes = 16UL * 1024 * 1024;
 
 void ThrowIfInterrupted()
 {
-    if (interruptSignal != 0)
-        throw CaptureError(InterruptedReason);
+    if (CaughtSignal() != 0)
+        throw CaptureError("interrupted");
 }
 
 void CreateFolder(const std::filesystem::path& folder)
@@ -58,28 +52,72 @@ void EnterAssetsFolder(const std::filesystem::path& folder)
         throw CaptureError("cannot use assets folder " + folder.string() + ": " + error.message());
 }
 
+std::string ReadTimesFile(const std::filesystem::path& file)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error))
+        throw CaptureError("file of times " + file.string() + " is a folder");
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    if (in == nullptr)
+        throw CaptureError("cannot read the file of times " + file.string() + ": " +
+                           std::strerror(errno));
+    std::string text(MaxTimesFileBytes + 1, '\0');
+    const std::size_t got = std::fread(text.data(), 1, text.size(), in);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed)
+        throw CaptureError("cannot read the file of times " + file.string());
+    if (got > MaxTimesFileBytes)
+        throw CaptureError("the file of times " + file.string() + " is larger than 16 MiB");
+    text.resize(got);
+    return text;
+}
+
+std::filesystem::path PicturePath(const std::filesystem::path& outDir, std::uint32_t time)
+{
+    return outDir / (std::to_string(time) + ".png");
+}
+
 // For each position in `times`, whether a later position repeats its time. Such a frame is
 // still rendered (it may move the cubes' angle) but its file is left to the later one.
 std::vector<bool> Superseded(const std::vector<std::uint32_t>& times)
 {
-    std::map<std::uint32_t, std::size_t> last;
-    for (std::size_t i = 0; i < times.size(); ++i)
-        last[times[i]] = i;
     std::vector<bool> superseded(times.size());
-    for (std::size_t i = 0; i < times.size(); ++i)
-        superseded[i] = last[times[i]] != i;
+    std::unordered_set<std::uint32_t> later;
+    for (std::size_t i = times.size(); i-- > 0;)
+        superseded[i] = !later.insert(times[i]).second;
     return superseded;
+}
+
+// Makes the folder and checks every picture's path, and that the folder takes new files,
+// before anything is rendered.
+void PrepareStills(const std::vector<std::uint32_t>& times, const std::filesystem::path& outDir)
+{
+    CreateFolder(outDir);
+    for (std::uint32_t time : times)
+        ResolveOutputFile(PicturePath(outDir, time));
+    PendingFile probe(ResolveOutputFile(PicturePath(outDir, times.front())));
+}
+
+std::string Megabytes(const std::filesystem::path& file)
+{
+    std::error_code error;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB",
+                  double(std::filesystem::file_size(file, error)) / 1e6);
+    return text;
 }
 
 } // namespace
 
-void RenderTimes(demo::ShowSession& session, const std::vector<std::uint32_t>& times,
-                 FramePipeline& pipeline, ProgressMeter& progress)
+void RenderFrames(demo::ShowSession& session, std::size_t count,
+                  const std::function<std::uint32_t(std::size_t)>& timeOf, FramePipeline& pipeline,
+                  ProgressMeter& progress)
 {
-    for (std::size_t i = 0; i < times.size(); ++i)
+    for (std::size_t i = 0; i < count; ++i)
     {
         ThrowIfInterrupted();
-        session.Render(times[i]);
+        session.Render(timeOf(i));
         pipeline.Submit(session.Frame(), i);
         progress.Advance();
     }
@@ -87,12 +125,11 @@ void RenderTimes(demo::ShowSession& session, const std::vector<std::uint32_t>& t
 
 void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesystem::path& outDir)
 {
-    CreateFolder(outDir);
     const std::vector<bool> superseded = Superseded(times);
     auto writeFrame = [&](const FrameImage& frame, std::size_t index)
     {
         if (!superseded[index])
-            WritePng(frame, outDir / (std::to_string(times[index]) + ".png"));
+            WritePng(frame, ResolveOutputFile(PicturePath(outDir, times[index])));
     };
 
     demo::ShowSession session;
@@ -100,48 +137,85 @@ void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesyste
     const unsigned workers = EncoderThreads();
     FramePipeline pipeline(first.width, first.height, workers, workers + 2, writeFrame);
     ProgressMeter progress = ProgressMeter::ForStderr(times.size());
-    RenderTimes(session, times, pipeline, progress);
+    RenderFrames(
+        session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
     pipeline.Finish();
     progress.Finish();
 }
 
-void CaptureVideo(const std::filesystem::path& videoFile, int fps, std::uint32_t frames)
+void CaptureVideo(const VideoJob& job)
 {
-    const std::optional<std::filesystem::path> ffmpeg = FindProgram("ffmpeg");
-    if (!ffmpeg)
-        throw CaptureError("ffmpeg not found on PATH; install it with: apt-get install ffmpeg");
-    std::error_code error;
-    if (std::filesystem::is_directory(videoFile, error))
-        throw CaptureError("--video " + videoFile.string() + " is a folder; give a file name");
-    CreateFolder(videoFile.parent_path());
+    // Thrown on the writer thread when ffmpeg stops reading; its exit status says why.
+    struct StoppedReading
+    {
+    };
 
     demo::ShowSession session;
     const demo::FrameView first = session.Frame();
+    // The sound of the music the show started, decoded here as the demo decodes it.
+    std::unique_ptr<music::Player> sound = headless::PlayingMusicFromStart();
+    if (sound == nullptr)
+        std::fputs("quen-capture: no music could be opened; the video is silent\n", stderr);
+
     VideoSettings settings;
     settings.width = first.width;
     settings.height = first.height;
-    settings.fps = fps;
-    settings.frames = frames;
-    // The same file start-up opened; ffmpeg loops it to the video's length.
-    if (session.HasMusic())
-        settings.music = std::filesystem::absolute("zeft.mp3");
-    else
-        std::fputs("quen-capture: no music could be opened; the video is silent\n", stderr);
+    settings.fps = job.fps;
+    settings.scale = job.scale;
+    settings.container = job.container;
+    settings.soundRate = sound != nullptr ? sound->Rate() : 0;
+    settings.verbose = job.verbose;
 
-    PendingFile pending(videoFile);
+    PendingFile pending(job.file);
+    ::close(pending.TakeDescriptor()); // ffmpeg opens it by name
     settings.output = pending.TempPath();
-    FfmpegPipe ffmpegPipe(*ffmpeg, FfmpegArguments(settings));
+    std::optional<FfmpegLog> log;
+    if (!job.verbose)
+        log.emplace();
+    FfmpegProcess ffmpeg(job.ffmpeg, FfmpegArguments(settings), sound != nullptr,
+                         log ? log->Descriptor() : -1);
+    if (sound != nullptr)
+        ffmpeg.StartSound(std::move(sound), SoundFrames(job.frames, job.fps, settings.soundRate));
     // One worker keeps the frames in order while ffmpeg encodes in parallel with rendering.
     FramePipeline pipeline(first.width, first.height, 1, 4,
-                           [&](const FrameImage& frame, std::size_t) { ffmpegPipe.Write(frame); });
+                           [&](const FrameImage& frame, std::size_t)
+                           {
+                               if (!ffmpeg.WriteFrame(frame.pixels.data(),
+                                                      frame.pixels.size() * sizeof(std::uint32_t)))
+                                   throw StoppedReading{};
+                           });
 
-    std::vector<std::uint32_t> times(frames);
-    for (std::uint32_t i = 0; i < frames; ++i)
-        times[i] = VideoFrameTime(i, fps);
-    ProgressMeter progress = ProgressMeter::ForStderr(frames);
-    RenderTimes(session, times, pipeline, progress);
-    pipeline.Finish();
-    ffmpegPipe.Finish();
+    ProgressMeter progress = ProgressMeter::ForStderr(job.frames);
+    bool allSent = true;
+    try
+    {
+        RenderFrames(
+            session, job.frames,
+            [&](std::size_t i) { return VideoFrameTime(std::uint32_t(i), job.fps); }, pipeline,
+            progress);
+        pipeline.Finish();
+    }
+    catch (const StoppedReading&)
+    {
+        allSent = false;
+    }
+    catch (...)
+    {
+        ffmpeg.Stop(); // before the pipeline's writer, perhaps waiting for ffmpeg, is joined
+        throw;
+    }
+    const int status = ffmpeg.Finish();
+    ThrowIfInterrupted();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    {
+        if (log)
+            log->Keep();
+        throw CaptureError(DescribeFfmpegFailure(
+            job.path, status, log ? log->Text() : "",
+            log ? "ffmpeg's messages are in " + log->Path().string() : "ffmpeg's messages above"));
+    }
+    if (!allSent)
+        throw CaptureError("ffmpeg stopped reading frames before the end of " + job.path.string());
     pending.Commit();
     progress.Finish();
 }
@@ -150,33 +224,68 @@ int RunCapture(const std::vector<std::string_view>& args)
 {
     try
     {
-        const CaptureOptions options = ParseArguments(args);
+        CaptureOptions options = ParseArguments(args);
+        // The installed command's launcher names the installed pictures and music here.
+        const char* installed = std::getenv("QUEN_CAPTURE_ASSETS");
+        std::optional<std::filesystem::path> defaultAssets;
+        if (installed != nullptr && *installed != '\0')
+            defaultAssets = installed;
         if (options.mode == CaptureMode::Help)
         {
-            std::fputs(HelpText().c_str(), stdout);
+            std::fputs(HelpText(defaultAssets).c_str(), stdout);
             return ExitSuccess;
         }
-        InstallInterruptHandlers();
-        // Output paths are taken from the folder the command runs in.
-        const bool stills = options.mode == CaptureMode::Stills;
-        const std::filesystem::path output =
-            std::filesystem::absolute(stills ? options.outDir : options.videoFile);
-        if (options.assetsDir)
-            EnterAssetsFolder(*options.assetsDir);
+        // Paths are taken from the folder the command runs in, before --assets.
+        if (options.timesFile)
+            options.times = ParseTimeFile(ReadTimesFile(*options.timesFile));
+        CatchTerminatingSignals();
+        const std::optional<std::filesystem::path> assets =
+            options.assetsDir ? options.assetsDir : defaultAssets;
 
-        if (stills)
-            CaptureStills(options.times, output);
-        else
-            CaptureVideo(output, options.fps, VideoFrameCount(options.fps, options.seconds));
+        if (options.mode == CaptureMode::Stills)
+        {
+            const std::filesystem::path outDir = std::filesystem::absolute(options.outDir);
+            PrepareStills(options.times, outDir);
+            if (assets)
+                EnterAssetsFolder(*assets);
+            CaptureStills(options.times, outDir);
+            const std::size_t pictures =
+                std::unordered_set<std::uint32_t>(options.times.begin(), options.times.end())
+                    .size();
+            std::printf("quen-capture: wrote %zu picture%s to %s\n", pictures,
+                        pictures == 1 ? "" : "s", outDir.c_str());
+            return ExitSuccess;
+        }
+
+        VideoJob job;
+        job.path = std::filesystem::absolute(options.videoFile);
+        job.file = ResolveOutputFile(job.path);
+        const std::optional<std::filesystem::path> ffmpeg = FindProgram("ffmpeg");
+        if (!ffmpeg)
+            throw CaptureError("ffmpeg not found on PATH; install it with: apt-get install ffmpeg");
+        job.ffmpeg = *ffmpeg;
+        job.container = options.container;
+        job.fps = options.fps;
+        job.frames = VideoFrameCount(options.fps, options.seconds);
+        job.scale = options.scale;
+        job.verbose = options.verbose;
+        if (assets)
+            EnterAssetsFolder(*assets);
+        CaptureVideo(job);
+        std::printf("quen-capture: wrote %s%s (%u frames, %s)\n", job.path.c_str(),
+                    job.file == job.path ? ""
+                                         : (" through its link to " + job.file.string()).c_str(),
+                    job.frames, Megabytes(job.file).c_str());
         return ExitSuccess;
     }
     catch (const std::exception& failure)
     {
-        // After SIGINT or SIGTERM, whatever failed on the way out is a consequence of it.
-        if (interruptSignal != 0)
+        // After a signal, whatever failed on the way out is a consequence of it.
+        if (const int signal = CaughtSignal(); signal != 0)
         {
-            std::fprintf(stderr, "quen-capture: %s\n", InterruptedReason);
-            return ExitInterrupted;
+            std::fprintf(stderr, "quen-capture: stopped by %s; no unfinished file is left behind\n",
+                         SignalName(signal).c_str());
+            return 128 + signal;
         }
         std::fprintf(stderr, "quen-capture: %s\n", failure.what());
         return ExitFailure;

@@ -8,32 +8,48 @@
 #include "platform/session/ShowSession.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string_view>
 #include <vector>
 
 namespace capture
 {
 
-// Exit statuses of the tool.
+// Exit statuses of the tool; after signal N it is 128 + N.
 constexpr int ExitSuccess = 0;
 constexpr int ExitFailure = 2;
-constexpr int ExitInterrupted = 130;
 
-// Runs the tool on the arguments after the program name: prints help, or captures, or prints
-// one line "quen-capture: <reason>" on stderr. Returns the exit status.
+// main: runs the tool on the arguments after the program name: prints help, or captures, or
+// prints one line "quen-capture: <reason>" on stderr. Returns the exit status.
 int RunCapture(const std::vector<std::string_view>& args);
 
-// Renders `times` in the order given, handing each frame to `pipeline` under its position
-// in the list. Throws CaptureError, between frames, after SIGINT or SIGTERM.
-void RenderTimes(demo::ShowSession& session, const std::vector<std::uint32_t>& times,
-                 FramePipeline& pipeline, ProgressMeter& progress);
+// Renders frames 0 to count - 1, frame i at elapsed time timeOf(i), in order, handing each to
+// `pipeline` under its number. Throws CaptureError, between frames, after a signal.
+void RenderFrames(demo::ShowSession& session, std::size_t count,
+                  const std::function<std::uint32_t(std::size_t)>& timeOf, FramePipeline& pipeline,
+                  ProgressMeter& progress);
 
 // --at: writes outDir/<t>.png for every time, rendered in order in one session started in the
-// current folder. `outDir` is created if missing.
+// current folder. The folder must exist (RunCapture makes it and checks the files first).
 void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesystem::path& outDir);
 
-// --video: renders `frames` frames at `fps` and has ffmpeg write them, with the music when
-// start-up could open it, to `videoFile`.
-void CaptureVideo(const std::filesystem::path& videoFile, int fps, std::uint32_t frames);
+// What --video makes.
+struct VideoJob
+{
+    std::filesystem::path ffmpeg;
+    // The user's path, for messages, and the file written: the same unless a link leads on.
+    std::filesystem::path path;
+    std::filesystem::path file;
+    Container container = Container::Mp4;
+    int fps = 60;
+    std::uint32_t frames = 0;
+    int scale = 1;
+    bool verbose = false;
+};
+
+// --video: renders the frames in one session started in the current folder and has ffmpeg
+// encode them, with the sound the session's music makes when start-up could open it.
+void CaptureVideo(const VideoJob& job);
 
 } // namespace capture

@@ -2,6 +2,7 @@
 
 #include "tools/capture/CaptureError.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -14,6 +15,7 @@ namespace
 
 constexpr std::uint32_t LargestTime = std::numeric_limits<std::uint32_t>::max();
 constexpr int LargestFps = 1000;
+constexpr int LargestScale = 8;
 
 // Quotes a piece of user input for an error message.
 std::string Quoted(std::string_view text)
@@ -61,6 +63,32 @@ int ParseFps(std::string_view text)
     return static_cast<int>(value);
 }
 
+int ParseScale(std::string_view text)
+{
+    std::uint64_t value = 0;
+    if (!ParseWhole(text, value) || value < 1 || value > LargestScale)
+        throw CaptureError("--scale wants a whole number from 1 to " +
+                           std::to_string(LargestScale) + ", not " + Quoted(text));
+    return static_cast<int>(value);
+}
+
+// The kind of video a file name asks for, by its extension in any case.
+Container ContainerOf(const std::filesystem::path& file)
+{
+    std::string extension = file.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension == ".mp4")
+        return Container::Mp4;
+    if (extension == ".webm")
+        return Container::WebM;
+    if (extension == ".mkv")
+        return Container::Mkv;
+    throw CaptureError("--video " + Quoted(file.string()) +
+                       ": name the file .mp4 (H.264 and AAC), .webm (VP9 and Opus) or .mkv "
+                       "(lossless H.264 and FLAC)");
+}
+
 // Seconds as digits with an optional fraction: "110", "2", "0.5".
 double ParseSeconds(std::string_view text)
 {
@@ -81,13 +109,16 @@ double ParseSeconds(std::string_view text)
 // The options as given on the command line, before they are checked against each other.
 struct RawOptions
 {
-    std::optional<std::string_view> at, out, video, fps, seconds, assets;
+    std::optional<std::string_view> at, atFile, out, video, fps, seconds, scale, assets;
+    bool verbose = false;
 };
 
 std::optional<std::string_view>* Slot(RawOptions& raw, std::string_view name)
 {
     if (name == "--at")
         return &raw.at;
+    if (name == "--at-file")
+        return &raw.atFile;
     if (name == "--out")
         return &raw.out;
     if (name == "--video")
@@ -96,6 +127,8 @@ std::optional<std::string_view>* Slot(RawOptions& raw, std::string_view name)
         return &raw.fps;
     if (name == "--seconds")
         return &raw.seconds;
+    if (name == "--scale")
+        return &raw.scale;
     if (name == "--assets")
         return &raw.assets;
     return nullptr;
@@ -112,6 +145,13 @@ RawOptions Collect(const std::vector<std::string_view>& args)
         // Both "--name value" and "--name=value".
         const std::size_t equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
+        if (name == "--verbose")
+        {
+            if (equals != std::string_view::npos)
+                throw CaptureError("--verbose takes no value");
+            raw.verbose = true;
+            continue;
+        }
         std::optional<std::string_view>* slot = Slot(raw, name);
         if (slot == nullptr)
             throw CaptureError("unknown option " + Quoted(name) + " (see --help)");
@@ -135,6 +175,21 @@ std::filesystem::path NonEmptyPath(std::string_view text, std::string_view optio
 }
 
 } // namespace
+
+std::vector<std::uint32_t> ParseTimeFile(std::string_view text)
+{
+    constexpr std::string_view Separators = ", \t\r\n";
+    std::vector<std::uint32_t> times;
+    for (std::size_t start = text.find_first_not_of(Separators); start != std::string_view::npos;)
+    {
+        const std::size_t end = std::min(text.find_first_of(Separators, start), text.size());
+        times.push_back(ParseTime(text.substr(start, end - start)));
+        start = text.find_first_not_of(Separators, end);
+    }
+    if (times.empty())
+        throw CaptureError("the file of times holds no time");
+    return times;
+}
 
 std::vector<std::uint32_t> ParseTimeList(std::string_view list)
 {
@@ -180,16 +235,24 @@ CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
     if (raw.assets)
         options.assetsDir = NonEmptyPath(*raw.assets, "--assets");
 
-    if (raw.at && raw.video)
+    const bool stills = raw.at || raw.atFile;
+    if (stills && raw.video)
         throw CaptureError("--at and --video cannot be used together");
-    if (raw.at)
+    if (stills)
     {
-        if (raw.fps || raw.seconds)
-            throw CaptureError("--fps and --seconds go with --video, not --at");
+        if (raw.at && raw.atFile)
+            throw CaptureError("--at and --at-file cannot be used together");
+        if (raw.fps || raw.seconds || raw.scale || raw.verbose)
+            throw CaptureError("--fps, --seconds, --scale and --verbose go with --video, not --at");
         if (!raw.out)
             throw CaptureError("--at needs --out DIR, the folder for the pictures");
         options.mode = CaptureMode::Stills;
-        options.times = ParseTimeList(*raw.at);
+        if (raw.atFile)
+            options.timesFile = NonEmptyPath(*raw.atFile, "--at-file");
+        else if (raw.at->starts_with('@'))
+            options.timesFile = NonEmptyPath(raw.at->substr(1), "--at @");
+        else
+            options.times = ParseTimeList(*raw.at);
         options.outDir = NonEmptyPath(*raw.out, "--out");
         return options;
     }
@@ -199,59 +262,85 @@ CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
             throw CaptureError("--out goes with --at; --video names its file itself");
         options.mode = CaptureMode::Video;
         options.videoFile = NonEmptyPath(*raw.video, "--video");
+        if (raw.video->ends_with('/'))
+            throw CaptureError("--video " + Quoted(*raw.video) + " ends in /: give a file name");
+        options.container = ContainerOf(options.videoFile);
         if (raw.fps)
             options.fps = ParseFps(*raw.fps);
         if (raw.seconds)
             options.seconds = ParseSeconds(*raw.seconds);
+        if (raw.scale)
+            options.scale = ParseScale(*raw.scale);
+        options.verbose = raw.verbose;
         VideoFrameCount(options.fps, options.seconds); // refuses lengths that cannot be made
         return options;
     }
     if (raw.out)
         throw CaptureError("--out goes with --at T1,T2,...");
-    if (raw.fps || raw.seconds)
-        throw CaptureError("--fps and --seconds go with --video FILE.mp4");
+    if (raw.fps || raw.seconds || raw.scale || raw.verbose)
+        throw CaptureError("--fps, --seconds, --scale and --verbose go with --video FILE");
     throw CaptureError("nothing to do: give --at T1,T2,... --out DIR or --video FILE.mp4 "
                        "(see --help)");
 }
 
-std::string HelpText()
+std::string HelpText(const std::optional<std::filesystem::path>& defaultAssets)
 {
+    const std::string assets =
+        defaultAssets ? defaultAssets->string() + " (the installed files)" : "the current folder";
     return R"(Usage: quen-capture --at T1,T2,... --out DIR [--assets DIR]
-       quen-capture --video FILE.mp4 [--fps N] [--seconds S] [--assets DIR]
+       quen-capture --at @FILE --out DIR [--assets DIR]
+       quen-capture --video FILE [--fps N] [--seconds S] [--scale N] [--verbose] [--assets DIR]
        quen-capture --help
 
 Renders the Quen/XDL show without a display, frame-exactly: the demo's own start-up and
 frame code run on a headless device with a virtual clock, so the picture for elapsed time
 t shows what the demo shows t milliseconds after its music starts, on any machine.
+The pictures and the music are read from )" +
+           assets + R"(
+unless --assets says otherwise.
 
   --at T1,T2,...  elapsed times in whole milliseconds (0 or more), rendered in the order
                   given in one run of the show. Each frame is written as DIR/<t>.png,
                   8-bit RGB, 800x600. A time listed twice is rendered twice; its file holds
                   the later frame (the cubes' angle follows the cube frame before).
+  --at @FILE, --at-file FILE
+                  the times from a file, separated by commas, spaces or new lines.
   --out DIR       folder for the pictures; created if missing.
-  --video FILE    writes an H.264 MP4 (yuv420p) of the show with the soundtrack "zeft.mp3",
-                  looped to the video's length, as AAC audio. Without a usable music file
-                  the video is silent. Needs ffmpeg (apt-get install ffmpeg).
+  --video FILE    writes a video of the show with its music, the sound the show itself
+                  decodes, looped to the video's length (silent without a usable music
+                  file). The name says the kind: FILE.mp4 (H.264 and AAC, plays everywhere),
+                  FILE.webm (VP9 and Opus, for the web) or FILE.mkv (lossless H.264 in
+                  RGB and FLAC, for archiving). Needs ffmpeg (apt-get install ffmpeg).
   --fps N         video frames per second, 1 to 1000 (default 60). Frame i shows
                   t = i * 1000 / N ms, rounded down.
   --seconds S     video length in seconds, fractions allowed (default 110: the whole show
                   and the first cycle of the closing scroller).
+  --scale N       video pixels N times as large, 1 to 8, kept sharp (nearest neighbour):
+                  --scale 3 makes 2400x1800, as video sites keep the detail of.
+  --verbose       ffmpeg's own messages on stderr; otherwise a failure names the file
+                  that holds them.
   --assets DIR    folder with the pictures (initial.jpg, j1.jpg, j2.jpg, j3.jpg,
-                  scroller.jpg) and the music (zeft.mp3); default: the current folder.
+                  scroller.jpg) and the music (zeft.mp3); default: )" +
+           assets + R"(.
                   Missing files behave as in the demo: black pictures, silent music.
   --help          this text.
 
-Paths given to --out and --video are taken from the folder the command runs in, before
---assets changes folder. Files appear only when complete: they are written under a
-temporary name and renamed.
+Paths given to --out, --video and --at @FILE are taken from the folder the command runs
+in, before --assets changes folder. Every output path is checked before anything is
+rendered. Files appear only when complete: each is written under a temporary name of
+its own beside it and renamed; an existing file is replaced, a symbolic link written
+through, and a folder or device refused. The last line says where the files went.
 
 Examples:
-  quen-capture --assets assets --at 0,5000,13000 --out frames
-  quen-capture --assets assets --video quen.mp4
-  quen-capture --assets assets --video preview.mp4 --fps 30 --seconds 20
+  quen-capture --at 0,5000,13000 --out frames
+  quen-capture --video quen.mp4
+  quen-capture --video preview.webm --fps 30 --seconds 20
+  quen-capture --video upload.mp4 --scale 3
+  quen-capture --video archive.mkv
 
-Exit status: 0 on success; 2 on any error, with the reason on one line of stderr;
-130 when stopped by Ctrl-C or SIGTERM (unfinished files are removed).
+Exit status: 0 when every file is complete; 2 on any error, with the reason on one line
+of stderr; 128+N when stopped by signal N (130 for Ctrl-C, 143 for SIGTERM, 129 when the
+terminal closes): unfinished files are removed and ffmpeg is stopped.
 )";
 }
 

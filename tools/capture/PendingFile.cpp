@@ -2,35 +2,117 @@
 
 #include "tools/capture/CaptureError.h"
 
-#include <system_error>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace capture
 {
 
-PendingFile::PendingFile(std::filesystem::path target)
-    : target_(std::move(target)), temp_(target_.string() + ".part")
+namespace
 {
+
+// mkstemp makes files readable by their owner only; a finished capture gets the permissions
+// any new file gets. Read once, before any thread starts, since umask() can only be read by
+// setting it.
+const mode_t NewFileMode = []
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}();
+
+std::string Reason(int error)
+{
+    return std::strerror(error);
+}
+
+} // namespace
+
+std::filesystem::path ResolveOutputFile(const std::filesystem::path& path)
+{
+    std::filesystem::path file = path;
+    // The user's path, and where it leads if that is elsewhere.
+    auto name = [&]
+    { return path.string() + (file == path ? "" : " (a link to " + file.string() + ")"); };
+    for (int links = 0;; ++links)
+    {
+        struct stat info;
+        if (::lstat(file.c_str(), &info) != 0)
+        {
+            if (errno == ENOENT)
+                break; // a new file
+            throw CaptureError("cannot write " + path.string() + ": " + Reason(errno));
+        }
+        if (S_ISLNK(info.st_mode))
+        {
+            if (links == 40)
+                throw CaptureError("cannot write " + path.string() + ": " + Reason(ELOOP));
+            char target[4096];
+            const ssize_t length = ::readlink(file.c_str(), target, sizeof target - 1);
+            if (length < 0)
+                throw CaptureError("cannot write " + path.string() + ": " + Reason(errno));
+            const std::filesystem::path next(std::string(target, std::size_t(length)));
+            file = next.is_absolute() ? next : file.parent_path() / next;
+            continue;
+        }
+        if (S_ISDIR(info.st_mode))
+            throw CaptureError(name() + " is a folder; give a file name");
+        if (!S_ISREG(info.st_mode))
+            throw CaptureError(name() +
+                               " is not a regular file (a device, pipe or socket) and is left "
+                               "alone; give a file name");
+        break;
+    }
+    const std::filesystem::path folder = file.parent_path();
+    struct stat info;
+    if (::stat(folder.c_str(), &info) != 0)
+        throw CaptureError("cannot write " + path.string() + ": folder " + folder.string() +
+                           (errno == ENOENT ? " does not exist" : ": " + Reason(errno)));
+    if (!S_ISDIR(info.st_mode))
+        throw CaptureError("cannot write " + path.string() + ": " + folder.string() +
+                           " is not a folder");
+    return file;
+}
+
+PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target))
+{
+    const std::string suffix = ".part";
+    std::string name = target_.string() + ".XXXXXX" + suffix;
+    descriptor_ = ::mkostemps(name.data(), int(suffix.size()), O_CLOEXEC);
+    if (descriptor_ < 0)
+        throw CaptureError("cannot write " + target_.string() + ": " + Reason(errno));
+    temp_ = name;
+    ::fchmod(descriptor_, NewFileMode);
 }
 
 PendingFile::~PendingFile()
 {
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
     if (!committed_)
-    {
-        std::error_code ignored;
-        std::filesystem::remove(temp_, ignored);
-    }
+        ::unlink(temp_.c_str());
+}
+
+int PendingFile::TakeDescriptor()
+{
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    return descriptor;
 }
 
 void PendingFile::Commit()
 {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(temp_, error);
-    if (error || size == 0)
-        throw CaptureError("nothing was written to " + temp_.string());
-    std::filesystem::rename(temp_, target_, error);
-    if (error)
+    struct stat info;
+    if (::stat(temp_.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+        throw CaptureError("nothing was written to " + target_.string());
+    if (::rename(temp_.c_str(), target_.c_str()) != 0)
         throw CaptureError("cannot rename " + temp_.string() + " to " + target_.string() + ": " +
-                           error.message());
+                           Reason(errno));
     committed_ = true;
 }
 

@@ -1,5 +1,6 @@
-// A file written under a temporary name beside its final one and renamed when complete, so
-// that a file with the final name is always whole.
+// Output files: the checks made before anything is rendered, and files written under a
+// temporary name of their own beside their final one, renamed when complete, so that a file
+// with the final name is always whole.
 #pragma once
 
 #include <filesystem>
@@ -7,27 +8,38 @@
 namespace capture
 {
 
+// The file that writing to `path` (absolute) replaces: a symbolic link is followed to its
+// target, which is written through, as other tools do. Throws CaptureError naming `path` if it
+// is a folder, an existing file that is not a regular one (a device, a pipe, a socket), or in a
+// folder that does not exist.
+std::filesystem::path ResolveOutputFile(const std::filesystem::path& path);
+
 // Owns the temporary file until Commit gives it its final name.
 class PendingFile
 {
   public:
-    // The temporary name is `target` with ".part" appended.
+    // Creates an empty file "<target>.XXXXXX.part", its name unique to this run (the X are
+    // chosen as mkstemp does), with the permissions a new file gets. Throws CaptureError with
+    // the reason when the folder cannot take it.
     explicit PendingFile(std::filesystem::path target);
-    // Deletes the temporary file unless Commit succeeded.
+    // Deletes the temporary file unless Commit succeeded. Only that file: never a folder.
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    // Where to write.
     const std::filesystem::path& TempPath() const { return temp_; }
 
-    // Renames the temporary file to the target, replacing any file there. Throws CaptureError
-    // if the temporary file is missing or empty or the rename fails.
+    // The temporary file open for writing; the caller closes it. -1 once taken.
+    int TakeDescriptor();
+
+    // Renames the temporary file to the target, replacing a regular file there. Throws
+    // CaptureError if the temporary file is missing or empty or the rename fails.
     void Commit();
 
   private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
+    int descriptor_ = -1;
     bool committed_ = false;
 };
 

@@ -3,12 +3,12 @@
 #include "tools/capture/CaptureError.h"
 #include "tools/capture/PendingFile.h"
 
-#include <png.h>
+#include <libdeflate.h>
+#include <unistd.h>
 
-#include <bit>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace capture
 {
@@ -16,85 +16,117 @@ namespace capture
 namespace
 {
 
-// Where libpng's error handler leaves its message before jumping back.
-struct PngFailure
+struct FreeCompressor
 {
-    char message[256] = {};
+    void operator()(libdeflate_compressor* compressor) const
+    {
+        libdeflate_free_compressor(compressor);
+    }
 };
 
-void OnPngError(png_structp png, png_const_charp message)
+// Each encoding thread keeps its compressor and buffers from frame to frame.
+struct Encoder
 {
-    auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png));
-    std::snprintf(failure->message, sizeof failure->message, "%s", message);
-    png_longjmp(png, 1);
+    std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor;
+    int level = -1;
+    std::vector<unsigned char> rows; // filter byte and R, G, B for each row
+    std::vector<unsigned char> file;
+};
+
+thread_local Encoder encoder;
+
+void PutBigEndian(unsigned char* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<unsigned char>(value >> (24 - 8 * i));
 }
 
-void OnPngWarning(png_structp, png_const_charp) {}
-
-// Encodes `frame` into an open file. libpng reports errors by longjmp, so only plain C data
-// lives in this function; on failure it returns false with the reason in `failure`.
-bool EncodePng(std::FILE* file, const FrameImage& frame, int compression, PngFailure* failure)
+// Fills in the length and CRC of the chunk whose type starts at `type`, `length` data bytes on.
+void SealChunk(unsigned char* type, std::size_t length)
 {
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, failure, OnPngError, OnPngWarning);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (info == nullptr)
-    {
-        png_destroy_write_struct(&png, nullptr);
-        std::snprintf(failure->message, sizeof failure->message, "out of memory");
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png)))
-    {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, compression);
-    // One fixed filter instead of trying all five on every row: most of the size at a fraction
-    // of the time.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width),
-                 static_cast<png_uint_32>(frame.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    // The frame's 32-bit words hold 0x00RRGGBB; in memory that is B, G, R, unused on a
-    // little-endian machine and unused, R, G, B on a big-endian one. libpng drops the unused
-    // byte and puts the rest in R, G, B order as it writes.
-    if constexpr (std::endian::native == std::endian::little)
-    {
-        png_set_bgr(png);
-        png_set_filler(png, 0, PNG_FILLER_AFTER);
-    }
-    else
-    {
-        png_set_filler(png, 0, PNG_FILLER_BEFORE);
-    }
-    for (int y = 0; y < frame.height; ++y)
-    {
-        const std::uint32_t* row = frame.pixels.data() + std::size_t(y) * std::size_t(frame.width);
-        png_write_row(png, reinterpret_cast<png_const_bytep>(row));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    PutBigEndian(type - 4, static_cast<std::uint32_t>(length));
+    PutBigEndian(type + 4 + length, libdeflate_crc32(0, type, 4 + length));
 }
 
 } // namespace
 
-void WritePng(const FrameImage& frame, const std::filesystem::path& path, int compression)
+const std::vector<unsigned char>& EncodePng(const FrameImage& frame, const PngEncoding& encoding)
 {
+    if (encoder.level != encoding.level)
+    {
+        encoder.compressor.reset(libdeflate_alloc_compressor(encoding.level));
+        encoder.level = encoding.level;
+        if (!encoder.compressor)
+            throw CaptureError("out of memory for the PNG compressor");
+    }
+    // The frame's words hold 0x00RRGGBB; each row becomes its filter byte and R, G, B.
+    const std::size_t width = std::size_t(frame.width), rowBytes = 1 + 3 * width;
+    encoder.rows.resize(rowBytes * std::size_t(frame.height));
+    for (std::size_t y = 0; y < std::size_t(frame.height); ++y)
+    {
+        const std::uint32_t* pixel = frame.pixels.data() + y * width;
+        const std::uint32_t* above = pixel - width;
+        const bool up = encoding.upFilter && y > 0;
+        unsigned char* out = encoder.rows.data() + y * rowBytes;
+        *out++ = up ? 2 : 0;
+        for (std::size_t x = 0; x < width; ++x, out += 3)
+        {
+            const std::uint32_t p = pixel[x], q = up ? above[x] : 0;
+            out[0] = static_cast<unsigned char>((p >> 16) - (q >> 16));
+            out[1] = static_cast<unsigned char>((p >> 8) - (q >> 8));
+            out[2] = static_cast<unsigned char>(p - q);
+        }
+    }
+
+    // Signature, IHDR, one IDAT with the compressed rows, IEND.
+    static constexpr unsigned char Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr std::size_t HeaderBytes = 8 + 25 + 8;
+    const std::size_t bound =
+        libdeflate_zlib_compress_bound(encoder.compressor.get(), encoder.rows.size());
+    std::vector<unsigned char>& file = encoder.file;
+    file.resize(HeaderBytes + bound + 4 + 12);
+    std::memcpy(file.data(), Signature, 8);
+    unsigned char* header = file.data() + 12;
+    std::memcpy(header, "IHDR", 4);
+    PutBigEndian(header + 4, static_cast<std::uint32_t>(frame.width));
+    PutBigEndian(header + 8, static_cast<std::uint32_t>(frame.height));
+    const unsigned char depthColourMethods[5] = {8, 2, 0, 0, 0}; // 8-bit RGB, not interlaced
+    std::memcpy(header + 12, depthColourMethods, 5);
+    SealChunk(header, 13);
+    unsigned char* data = file.data() + HeaderBytes - 4;
+    std::memcpy(data, "IDAT", 4);
+    const std::size_t packed = libdeflate_zlib_compress(
+        encoder.compressor.get(), encoder.rows.data(), encoder.rows.size(), data + 4, bound);
+    SealChunk(data, packed);
+    unsigned char* end = data + 4 + packed + 4 + 4;
+    std::memcpy(end, "IEND", 4);
+    SealChunk(end, 0);
+    file.resize(std::size_t(end + 8 - file.data()));
+    return file;
+}
+
+void WritePng(const FrameImage& frame, const std::filesystem::path& path,
+              const PngEncoding& encoding)
+{
+    const std::vector<unsigned char>& png = EncodePng(frame, encoding);
     PendingFile pending(path);
-    std::FILE* file = std::fopen(pending.TempPath().c_str(), "wb");
-    if (file == nullptr)
-        throw CaptureError("cannot write " + pending.TempPath().string() + ": " +
-                           std::strerror(errno));
-    PngFailure failure;
-    const bool encoded = EncodePng(file, frame, compression, &failure);
-    const bool closed = std::fclose(file) == 0;
-    if (!encoded || !closed)
-        throw CaptureError("cannot write " + path.string() + ": " +
-                           (encoded ? std::string(std::strerror(errno)) : failure.message));
+    const int descriptor = pending.TakeDescriptor();
+    std::size_t done = 0;
+    while (done < png.size())
+    {
+        const ssize_t written = ::write(descriptor, png.data() + done, png.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+        {
+            const int error = errno;
+            ::close(descriptor);
+            throw CaptureError("cannot write " + path.string() + ": " + std::strerror(error));
+        }
+        done += std::size_t(written);
+    }
+    if (::close(descriptor) != 0)
+        throw CaptureError("cannot write " + path.string() + ": " + std::strerror(errno));
     pending.Commit();
 }
 

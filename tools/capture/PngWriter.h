@@ -1,22 +1,32 @@
-// PNG files of captured frames: 8-bit RGB, written through libpng.
+// PNG files of captured frames: 8-bit RGB, one IDAT chunk compressed with libdeflate.
 #pragma once
 
 #include "tools/capture/FramePipeline.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace capture
 {
 
-// zlib level of the frames. With the Up filter that WritePng uses, level 1 encodes a frame of
-// the show in about half the time of libpng's defaults (level 6, adaptive filters) and the
-// files come out about a fifth larger.
-constexpr int DefaultPngCompression = 1;
+// How the frames are compressed: libdeflate's level and the PNG row filter. Nearly all of the
+// time goes to entropy coding; level 2 without a filter is as fast as any choice measured
+// (bench/CaptureBench.cpp) and smaller than zlib's fastest level.
+struct PngEncoding
+{
+    int level = 2;
+    bool upFilter = false; // each row as its difference from the row above
+};
+
+// The complete PNG file of `frame`, in a buffer of the calling thread that the next call on
+// the same thread reuses. Safe to call from several threads at once.
+const std::vector<unsigned char>& EncodePng(const FrameImage& frame,
+                                            const PngEncoding& encoding = {});
 
 // Writes `frame` as an 8-bit RGB PNG to `path`, under a temporary name renamed when complete.
-// Throws CaptureError naming the file if it cannot be written. Safe to call from several
-// threads at once for different paths.
+// Throws CaptureError naming the file and the system's reason if it cannot be written. Safe to
+// call from several threads at once for different paths.
 void WritePng(const FrameImage& frame, const std::filesystem::path& path,
-              int compression = DefaultPngCompression);
+              const PngEncoding& encoding = {});
 
 } // namespace capture

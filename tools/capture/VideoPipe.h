@@ -1,17 +1,24 @@
-// Video output through ffmpeg: raw frames go down a pipe to an ffmpeg process that encodes
-// H.264 and muxes the soundtrack into an MP4.
+// Video output through ffmpeg: raw frames go down one pipe and the show's decoded sound down a
+// second to an ffmpeg process that encodes them into the container the file name asks for.
 #pragma once
 
-#include "tools/capture/FramePipeline.h"
+#include "tools/capture/CaptureOptions.h"
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
+
+namespace music
+{
+class Player;
+}
 
 namespace capture
 {
@@ -25,45 +32,94 @@ struct VideoSettings
     int width = 800;
     int height = 600;
     int fps = 60;
-    std::uint32_t frames = 0;
-    // Music looped under the whole video; none for a silent video.
-    std::optional<std::filesystem::path> music;
-    // The MP4 file ffmpeg writes.
+    // Each pixel becomes a scale x scale square (nearest neighbour).
+    int scale = 1;
+    Container container = Container::Mp4;
+    // Samples per second of the sound on descriptor 3; 0 for a silent video.
+    int soundRate = 0;
+    // ffmpeg's own messages in full on stderr instead of errors only in its log.
+    bool verbose = false;
+    // The file ffmpeg writes.
     std::filesystem::path output;
 };
 
-// ffmpeg's command line for `settings`, program name first: raw 32-bit frames on standard
-// input at `fps`, H.264 in yuv420p (plays everywhere), the music looped and cut to exactly
-// frames / fps seconds as AAC, in an MP4 container.
+// ffmpeg's command line for `settings`, program name first: raw 32-bit frames on standard input
+// at `fps`, 16-bit stereo sound on descriptor 3; MP4 with H.264 (yuv420p) and AAC, WebM with
+// VP9 and Opus, or Matroska with lossless H.264 (RGB) and FLAC.
 std::vector<std::string> FfmpegArguments(const VideoSettings& settings);
 
-// One ffmpeg process fed through its standard input.
-class FfmpegPipe
+// The sound frames that go with `frames` video frames at `fps`: the same length, rounded.
+std::uint64_t SoundFrames(std::uint32_t frames, int fps, int rate);
+
+// One ffmpeg process and the pipes that feed it. It runs in a process group of its own (Ctrl-C
+// on the terminal reaches only the tool, which stops it) and ends if the tool dies (SIGKILL
+// included), through Linux's parent-death signal.
+class FfmpegProcess
 {
   public:
-    // Starts `program` with `arguments` (program name first). Throws CaptureError if it
-    // cannot be started.
-    FfmpegPipe(const std::filesystem::path& program, const std::vector<std::string>& arguments);
-    // Stops ffmpeg at once if Finish was not reached (a failed or interrupted capture).
-    ~FfmpegPipe();
-    FfmpegPipe(const FfmpegPipe&) = delete;
-    FfmpegPipe& operator=(const FfmpegPipe&) = delete;
+    // Starts `program` with `arguments` (program name first), with a second input pipe on
+    // descriptor 3 if `withSound`, and its stdout and stderr on `messages` (-1: the tool's
+    // stderr). Throws CaptureError if it cannot be started.
+    FfmpegProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                  bool withSound, int messages);
+    // Kills ffmpeg at once if Finish was not reached (a failed or interrupted capture), and
+    // waits for it and for the sound thread.
+    ~FfmpegProcess();
+    FfmpegProcess(const FfmpegProcess&) = delete;
+    FfmpegProcess& operator=(const FfmpegProcess&) = delete;
 
-    // Sends one frame. Throws CaptureError with ffmpeg's exit status if ffmpeg has stopped.
-    void Write(const FrameImage& frame);
+    // Sends one frame. False if ffmpeg has stopped reading; throws CaptureError after a signal.
+    bool WriteFrame(const void* pixels, std::size_t bytes);
 
-    // Ends the input and waits for ffmpeg. Throws CaptureError unless it exits with status 0.
-    void Finish();
+    // Starts a thread that sends `frames` frames of `player`'s sound, then ends that input.
+    void StartSound(std::unique_ptr<music::Player> player, std::uint64_t frames);
+
+    // Ends the frames, waits for the sound to be sent and for ffmpeg to exit; returns its
+    // status as waitpid gives it.
+    int Finish();
+
+    // Kills ffmpeg at once; every write waiting for it gives up. For a capture that fails.
+    void Stop();
 
   private:
-    // Waits for ffmpeg to end and throws unless it succeeded.
-    void Reap();
+    int WaitForExit();
 
     pid_t child_ = -1;
-    int input_ = -1;
+    int video_ = -1;
+    int sound_ = -1;
+    // An eventfd signalled when ffmpeg is stopped, so that no write waits on it any longer.
+    int stopped_ = -1;
+    std::thread soundThread_;
 };
 
-// "exit status N" or "signal N", for a status from waitpid.
+// "exit status N" or "signal N (SIGKILL)", for a status from waitpid.
 std::string DescribeExit(int waitStatus);
+
+// ffmpeg's messages, kept in a file of the temporary folder: removed at the end unless Keep
+// was called for a failure whose message names it.
+class FfmpegLog
+{
+  public:
+    FfmpegLog();
+    ~FfmpegLog();
+    FfmpegLog(const FfmpegLog&) = delete;
+    FfmpegLog& operator=(const FfmpegLog&) = delete;
+
+    int Descriptor() const { return descriptor_; }
+    const std::filesystem::path& Path() const { return path_; }
+    // What ffmpeg wrote, at most the last 64 KiB.
+    std::string Text() const;
+    void Keep() { keep_ = true; }
+
+  private:
+    std::filesystem::path path_;
+    int descriptor_ = -1;
+    bool keep_ = false;
+};
+
+// The one line for an ffmpeg that failed to write `output`: the cause found in its messages
+// (no space left, permission denied, ...) if any, and where its messages are.
+std::string DescribeFfmpegFailure(const std::filesystem::path& output, int waitStatus,
+                                  const std::string& messages, const std::string& whereMessages);
 
 } // namespace capture

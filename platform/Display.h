@@ -1,0 +1,24 @@
+// How a frame is placed on a larger or smaller screen, shared by the video services, so that
+// every platform enlarges the picture by the same rule.
+#pragma once
+
+namespace display
+{
+
+struct Rect
+{
+    int x, y, width, height;
+    bool operator==(const Rect&) const = default;
+};
+
+// The video services, whenever the window's size changes: where a width x height frame is shown
+// in an area of the given size. The largest rectangle of the frame's proportions that fits,
+// centred, with black bars beside or above it. It is drawn with nearest-neighbour sampling,
+// so in an area that holds a whole multiple of the frame every pixel becomes a square block.
+Rect FitFrame(int areaWidth, int areaHeight, int frameWidth, int frameHeight);
+
+// The window services, when the window opens: the window `scale` times the size of `asked`,
+// centred where the shell centred its own (the position moves by half the growth).
+Rect ScaledWindow(const Rect& asked, int scale);
+
+} // namespace display

@@ -1,0 +1,71 @@
+// The music as sound: a file read whole into memory and decoded to 16-bit stereo at the output
+// rate, MP3 through libmpg123, WAV through SDL's loader. The SDL sound service plays it, the
+// headless one checks it the same way, and the capture tool puts the same samples in its videos.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace music
+{
+
+struct TrackData;
+struct Mp3Stream;
+
+// A music file that can be played: immutable once opened, shared by the players of it.
+class Track
+{
+  public:
+    // The sound services' OpenMusic: reads `file` whole (a regular file only, so that a named
+    // pipe or a device never blocks) and opens it as Decode does. Null after one line on stderr
+    // naming the file and the reason.
+    static std::shared_ptr<const Track> Load(const char* file, int rate);
+
+    // Opens a file's contents: a WAV is recognised by its content if it holds sound that can be
+    // played; anything else is taken for MP3 if `mp3Name` (the file is called *.mp3), and is
+    // refused otherwise. A stream that ends within its first second is decoded whole. Null with
+    // a short reason in `error` when nothing can be played.
+    static std::shared_ptr<const Track> Decode(std::vector<unsigned char> bytes, bool mp3Name,
+                                               int rate, std::string& error);
+
+    explicit Track(std::unique_ptr<TrackData> data);
+    ~Track();
+
+    // Samples per second per channel of what the players produce.
+    int Rate() const;
+
+    const TrackData& Data() const { return *data_; }
+
+  private:
+    std::unique_ptr<TrackData> data_;
+};
+
+// One playback of a track from its start. Not thread-safe; one thread reads it at a time.
+class Player
+{
+  public:
+    // `loop`: start again at the end, sample-exactly, without end.
+    Player(std::shared_ptr<const Track> track, bool loop);
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Fills `frames` stereo frames (2 * frames interleaved samples) with the next sound; after
+    // the end of a track that does not loop, with silence.
+    void Read(std::int16_t* out, std::size_t frames);
+
+    // Samples per second per channel.
+    int Rate() const { return track_->Rate(); }
+
+  private:
+    std::shared_ptr<const Track> track_;
+    bool loop_;
+    std::size_t position_ = 0;          // next frame of a track held whole
+    std::unique_ptr<Mp3Stream> stream_; // the decoder of a track decoded as it plays
+    bool ended_ = false;
+};
+
+} // namespace music

@@ -1,0 +1,58 @@
+# Shell helpers for the tests that run the demo in a real window (sourced, not run). The caller
+# defines fail MESSAGE, which records a failed check.
+
+# start_x WIDTHxHEIGHT DIR: starts an Xvfb server of that size, sets DISPLAY to it and xserver
+# to its pid (the caller stops it); DIR/display receives its number.
+start_x() {
+  rm -f "$2/display"
+  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "$1x24" 3>"$2/display" >/dev/null 2>&1 &
+  xserver=$!
+  for _ in $(seq 100); do [ -s "$2/display" ] && break; sleep 0.05; done
+  export DISPLAY=:$(cat "$2/display")
+}
+
+# wait_for_window PID [SECONDS]: prints the id of the shown window titled Quen/XDL, waiting up to
+# SECONDS (default 5) while process PID lives; returns 1 when none appears.
+wait_for_window() {
+  local wid
+  for _ in $(seq $((${2:-5} * 20))); do
+    wid=$(xdotool search --onlyvisible --name '^Quen/XDL$' 2>/dev/null | head -n1)
+    [ -n "$wid" ] && { echo "$wid"; return 0; }
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+# window_geometry WID: "x,y,width,height" of the window on the screen.
+window_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print x","y","w","h}'
+}
+
+# keys WID KEY:X,Y,W,H...: presses each key in window WID ("-": none) and checks where the
+# window is then, once the X server has settled.
+keys() {
+  local wid=$1 step now
+  for step in "${@:2}"; do
+    [ "${step%%:*}" = - ] || { xdotool windowfocus "$wid"; xdotool key "${step%%:*}"; }
+    for _ in $(seq 40); do
+      now=$(window_geometry "$wid")
+      [ "$now" = "${step#*:}" ] && break
+      sleep 0.05
+    done
+    echo "${step%%:*}: window at $now"
+    [ "$now" = "${step#*:}" ] || fail "${step%%:*}: window at $now, not ${step#*:}"
+  done
+}
+
+# wait_for_exit PID SECONDS: waits for process PID, a child of this shell, to end and sets
+# exit_status to its status, or to "running" when it still ran after SECONDS (it is killed).
+wait_for_exit() {
+  for _ in $(seq $(($2 * 20))); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -9 "$1" 2>/dev/null && { wait "$1" 2>/dev/null; exit_status=running; return; }
+  wait "$1" && exit_status=0 || exit_status=$?
+}
