@@ -4,6 +4,7 @@
 // median (and the least) of repetitions; the summary at the end sets each frame's median beside
 // the memcpy and the targets. Every frame benchmark also counts heap allocations made while
 // frames are drawn: the demo allocates nothing per frame.
+#include "gfx/PixelKernels.h"
 #include "platform/session/ShowSession.h"
 #include "support/AllocationCounter.h"
 #include "timeline/Schedule.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -170,6 +172,9 @@ class SummaryReporter : public benchmark::ConsoleReporter
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    // QUEN_KERNEL_LEVEL=0 measures the portable forms that other processors run (1: SSE2).
+    if (const char* level = std::getenv("QUEN_KERNEL_LEVEL"))
+        PixelKernelLevel = std::min(std::atoi(level), BestPixelKernelLevel());
     Measured(benchmark::RegisterBenchmark(MemcpyName, FrameMemcpy));
     Measured(benchmark::RegisterBenchmark(MemsetName, FrameMemset));
     for (const auto& segment : Segments)
