@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfx/PixelKernels.h"
 #include "shell/Demo.h"
 
 unsigned char BlobSprite[80 * 80];
@@ -50,6 +51,12 @@ void AddBlob(int x, int y)
 {
     // Field column x + k takes sprite column k. The sprite is symmetric, so its column k is
     // also its row k, which lies contiguous in memory like the field's column.
+    AddBytesSaturating(BlobField + x * FieldHeight + y, FieldHeight, BlobSprite, SpriteSize,
+                       SpriteSize, SpriteSize, Ceiling);
+}
+
+void AddBlobPerPixel(int x, int y)
+{
     for (int k = 0; k < SpriteSize; ++k)
     {
         unsigned char* const column = BlobField + (x + k) * FieldHeight + y;
@@ -63,6 +70,24 @@ void AddBlob(int x, int y)
 }
 
 void PresentBlobField()
+{
+    GfxDevice->Lock(GfxDevice->BackBuffer);
+    // A band of rows at a time: each field column holds them as one run of bytes.
+    constexpr int BandRows = 120;
+    for (int y = 0; y < FieldHeight; y += BandRows)
+    {
+        std::uint32_t* const rows = GfxDevice->PixelRun(0, y, FieldWidth, GfxDevice->LockedBackPtr,
+                                                        GfxDevice->LockedBackPitch);
+        // The band's last row, checked like its first.
+        GfxDevice->PixelRun(0, y + BandRows - 1, FieldWidth, GfxDevice->LockedBackPtr,
+                            GfxDevice->LockedBackPitch);
+        BlueFromColumns(BlobField + y, FieldHeight, FieldWidth, BandRows, rows,
+                        GfxDevice->LockedBackPitch / 4);
+    }
+    GfxDevice->UnLock(GfxDevice->BackBuffer);
+}
+
+void PresentBlobFieldPerPixel()
 {
     GfxDevice->Lock(GfxDevice->BackBuffer);
     const unsigned char dark = 0;
@@ -83,7 +108,9 @@ void LocateBall(DWORD step, int ball, int* x, int* y)
     *y = static_cast<int>(std::sin(m * VerticalRate) * 180.0 + 300.0);
 }
 
-void DrawBlobField(DWORD step)
+namespace
+{
+void DrawBlobs(DWORD step, void (*add)(int, int), void (*present)())
 {
     ClearBlobField();
     for (int j = 0; j < BallCount; ++j)
@@ -91,7 +118,18 @@ void DrawBlobField(DWORD step)
         int x = 0;
         int y = 0;
         LocateBall(step, j, &x, &y);
-        AddBlob(x, y);
+        add(x, y);
     }
-    PresentBlobField();
+    present();
+}
+} // namespace
+
+void DrawBlobField(DWORD step)
+{
+    DrawBlobs(step, AddBlob, PresentBlobField);
+}
+
+void DrawBlobFieldPerPixel(DWORD step)
+{
+    DrawBlobs(step, AddBlobPerPixel, PresentBlobFieldPerPixel);
 }

@@ -15,8 +15,10 @@ void ClearBlobField();
 // The blob segment: adds the sprite with its top-left corner at field (x, y), saturating at
 // 250. No clipping: 0 <= x <= 720, 0 <= y <= 520.
 void AddBlob(int x, int y);
+void AddBlobPerPixel(int x, int y); // the same, one entry at a time
 // The blob segment: writes the field into BackBuffer's blue channel, every pixel.
 void PresentBlobField();
+void PresentBlobFieldPerPixel(); // the same, through PutPixel32 pixel by pixel
 
 // The blob segment: top-left corner of ball `ball` (0 .. 79) at `step`, on the Lissajous curve.
 // Ball j of a step stands where ball j + 1 stood one step earlier.
@@ -24,3 +26,5 @@ void LocateBall(DWORD step, int ball, int* x, int* y);
 
 // RenderFrame, for steps 250 to 454.
 void DrawBlobField(DWORD step);
+// The same frame with the per-pixel forms above: the reference that the tests hold it to.
+void DrawBlobFieldPerPixel(DWORD step);

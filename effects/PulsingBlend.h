@@ -5,3 +5,7 @@
 
 // RenderFrame, for steps 457 to 671: SurfBlend made and stretched over BackBuffer.
 void PulsingBlend(DWORD step);
+
+// The same frame made pixel by pixel through the device's per-pixel operations: the reference
+// that the tests hold PulsingBlend to.
+void PulsingBlendPerPixel(DWORD step);

@@ -11,3 +11,8 @@ void RevealWipe(DWORD step);
 // RenderFrame, for steps 201 to 249: SurfInitial mixed with SurfBlack into SurfFade, which is
 // stretched over BackBuffer.
 void FadeToBlack(DWORD step);
+
+// The same frames made pixel by pixel through the device's per-pixel operations: the
+// reference that the tests hold the two segments to.
+void RevealWipePerPixel(DWORD step);
+void FadeToBlackPerPixel(DWORD step);

@@ -3,7 +3,9 @@
 #include "effects/SineWarp.h"
 
 #include <cmath>
+#include <cstdint>
 
+#include "gfx/PixelKernels.h"
 #include "shell/Demo.h"
 #include "timeline/Schedule.h"
 
@@ -14,26 +16,33 @@ namespace
 {
 constexpr int WarpSize = 300;
 constexpr double SourceWidth = 400.0;
-} // namespace
 
-void WarpRow(int row, int start, int end)
+// Source columns of every span length. The accumulated position of WarpRowPerPixel depends on
+// the span's length alone (its step is 400 / length, summed from 0), so the columns of a span
+// of n pixels, worked out once with the same double additions, serve every row of every frame.
+// Run n starts at entry n * (n - 1) / 2 and is made the first time a span of n is drawn.
+constexpr int LongestSpan = WarpSize;
+std::uint16_t SpanColumns[LongestSpan * (LongestSpan + 1) / 2];
+bool SpanColumnsMade[LongestSpan + 1];
+
+const std::uint16_t* ColumnsOfSpan(int n)
 {
-    if (start >= end)
-        return;
-    const double step = SourceWidth / (end - start);
-    // The source position is accumulated, not multiplied out: where the sum falls just below
-    // a whole number the pixel takes the column one lower.
-    double p = 0.0;
-    unsigned long colour = 0;
-    for (int x = start; x < end; ++x)
+    std::uint16_t* const columns = SpanColumns + n * (n - 1) / 2;
+    if (!SpanColumnsMade[n])
     {
-        GfxDevice->GetPixel32(static_cast<int>(p), row, &colour, WarpSourcePixels, WarpSourcePitch);
-        GfxDevice->PutPixel32(x, row, colour, GfxDevice->LockedSurfPtr, GfxDevice->LockedSurfPitch);
-        p += step;
+        const double step = SourceWidth / n;
+        double p = 0.0;
+        for (int k = 0; k < n; ++k)
+        {
+            columns[k] = static_cast<std::uint16_t>(static_cast<int>(p));
+            p += step;
+        }
+        SpanColumnsMade[n] = true;
     }
+    return columns;
 }
 
-void SineRowWarp(DWORD step)
+void DrawWarp(DWORD step, void (*row)(int, int, int))
 {
     GfxDevice->ClearSurf(0UL, SurfWarp);
 
@@ -54,11 +63,52 @@ void SineRowWarp(DWORD step)
         // The right end waves over columns 240 .. 300, the left end over 0 .. 60.
         const int end = static_cast<int>(std::sin((j * a) * 0.3 + b) * 30.0 + 270.0);
         const int start = static_cast<int>((std::sin((j * c) * 0.3 + d) + 1.0) * 30.0);
-        WarpRow(j, start, end);
+        row(j, start, end);
     }
 
     GfxDevice->UnLock(SurfJ3);
     GfxDevice->UnLock(SurfWarp);
     if (step <= WarpShownLastStep) // later, the iris wipe shows SurfWarp
         GfxDevice->Blt(GfxDevice->BackBuffer, SurfWarp);
+}
+
+} // namespace
+
+void WarpRowPerPixel(int row, int start, int end)
+{
+    if (start >= end)
+        return;
+    const double step = SourceWidth / (end - start);
+    // The source position is accumulated, not multiplied out: where the sum falls just below
+    // a whole number the pixel takes the column one lower.
+    double p = 0.0;
+    unsigned long colour = 0;
+    for (int x = start; x < end; ++x)
+    {
+        GfxDevice->GetPixel32(static_cast<int>(p), row, &colour, WarpSourcePixels, WarpSourcePitch);
+        GfxDevice->PutPixel32(x, row, colour, GfxDevice->LockedSurfPtr, GfxDevice->LockedSurfPitch);
+        p += step;
+    }
+}
+
+void WarpRow(int row, int start, int end)
+{
+    if (start >= end)
+        return;
+    const int n = end - start;
+    GatherRow(
+        GfxDevice->PixelRun(0, row, static_cast<int>(SourceWidth), WarpSourcePixels,
+                            WarpSourcePitch),
+        static_cast<int>(SourceWidth), ColumnsOfSpan(n), n,
+        GfxDevice->PixelRun(start, row, n, GfxDevice->LockedSurfPtr, GfxDevice->LockedSurfPitch));
+}
+
+void SineRowWarp(DWORD step)
+{
+    DrawWarp(step, WarpRow);
+}
+
+void SineRowWarpPerPixel(DWORD step)
+{
+    DrawWarp(step, WarpRowPerPixel);
 }

@@ -9,8 +9,15 @@ extern int WarpSourcePitch;
 
 // The warp: copies source row `row` (400 pixels) into columns start .. end - 1 of the same row
 // of the surface locked last. No clipping: 0 <= row <= 299, 0 <= start < end <= 300.
+// WarpRowPerPixel goes pixel by pixel, summing the source position as it goes; WarpRow gathers
+// the same columns through a table made from the same sums.
 void WarpRow(int row, int start, int end);
+void WarpRowPerPixel(int row, int start, int end);
 
 // RenderFrame, for steps 672 to 949: SurfWarp redrawn; stretched over BackBuffer only while
 // step < 850 (the iris wipe uses it after that).
 void SineRowWarp(DWORD step);
+
+// The same frame made pixel by pixel with WarpRowPerPixel: the reference that the tests hold
+// SineRowWarp to.
+void SineRowWarpPerPixel(DWORD step);

@@ -1,6 +1,7 @@
 #include "gfx/VornGFX.h"
 
 #include "gfx/JpegDecoder.h"
+#include "gfx/PixelKernels.h"
 #include "platform/sys/Video.h"
 
 #include <algorithm>
@@ -36,14 +37,19 @@ std::uint32_t* Row(IDirectDrawSurface7* s, long y)
 
 // Nearest-neighbour stretch with pixel-centre sampling, per axis: destination offset d takes
 // source offset ((2d + 1) * srcSpan) / (2 * dstSpan), stepped incrementally as a quotient and a
-// remainder. Columns are mapped once per call; rows that repeat the previous source row are
-// copied whole, so an enlargement costs little more than a copy.
+// remainder. Columns are mapped once per call into a table of source columns; rows that repeat
+// the previous source row are copied whole, so an enlargement costs little more than a copy.
+// A row of an exact 2x enlargement doubles every pixel; any other row gathers its pixels
+// through the table.
 long StepIndex(long& q, long& r, long srcSpan, long dstSpan)
 {
     const long now = q;
     r += 2 * srcSpan;
-    q += r / (2 * dstSpan);
-    r %= 2 * dstSpan;
+    while (r >= 2 * dstSpan)
+    {
+        r -= 2 * dstSpan;
+        ++q;
+    }
     return now;
 }
 
@@ -52,14 +58,14 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
     const long dw = d.right - d.left, dh = d.bottom - d.top;
     const long sw = s.right - s.left, sh = s.bottom - s.top;
 
-    constexpr long MapSize = 2048;
-    std::uint32_t columns[MapSize];
+    constexpr long MapSize = 8 * MostPlannedGroups;
+    std::uint16_t columns[MapSize];
+    GatherPlan plan;
     const bool mapped = dw <= MapSize && sw != dw && dw != 2 * sw;
     if (mapped)
     {
-        long q = sw / (2 * dw), r = sw % (2 * dw);
-        for (long dx = 0; dx < dw; ++dx)
-            columns[dx] = static_cast<std::uint32_t>(StepIndex(q, r, sw, dw));
+        StretchOffsets(sw, dw, dw, columns);
+        PlanGather(columns, static_cast<int>(sw), static_cast<int>(dw), plan);
     }
 
     long prevSy = -1;
@@ -75,11 +81,9 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
         else if (sw == dw)
             std::memcpy(out, in, static_cast<std::size_t>(dw) * 4);
         else if (dw == 2 * sw)
-            for (long x = 0; x < sw; ++x)
-                out[2 * x] = out[2 * x + 1] = in[x];
+            DoubleRow(in, static_cast<int>(sw), out);
         else if (mapped)
-            for (long dx = 0; dx < dw; ++dx)
-                out[dx] = in[columns[dx]];
+            GatherRow(in, plan, out);
         else
         {
             long q = sw / (2 * dw), r = sw % (2 * dw);
@@ -90,6 +94,18 @@ void Stretch(IDirectDrawSurface7* dest, const RECT& d, IDirectDrawSurface7* src,
         prevRow = out;
     }
 }
+
+} // namespace
+
+void StretchOffsets(long srcSpan, long dstSpan, long count, std::uint16_t* offsets)
+{
+    long q = srcSpan / (2 * dstSpan), r = srcSpan % (2 * dstSpan);
+    for (long d = 0; d < count; ++d)
+        offsets[d] = static_cast<std::uint16_t>(StepIndex(q, r, srcSpan, dstSpan));
+}
+
+namespace
+{
 
 bool Inside(const RECT& r, const IDirectDrawSurface7* s)
 {
@@ -190,9 +206,8 @@ void VornGFX::ClearSurf(unsigned long pixel, IDirectDrawSurface7* surface)
 {
     if (!Owns(surface))
         return;
-    std::uint32_t* p = surface->Pixels.get();
-    std::fill(p, p + std::size_t{surface->Width} * surface->Height,
-              static_cast<std::uint32_t>(pixel));
+    FillRow(surface->Pixels.get(), surface->Width * surface->Height,
+            static_cast<std::uint32_t>(pixel));
 }
 
 void VornGFX::Blt(IDirectDrawSurface7* dest, IDirectDrawSurface7* src)

@@ -33,6 +33,12 @@
 #define VORN_CHECK(cond, what) ((void)0)
 #endif
 
+// The stretching Blt's sampling along one axis: destination offset d takes source offset
+// ((2d + 1) * srcSpan) / (2 * dstSpan), the source pixel under the destination pixel's centre.
+// Writes the source offsets of destination offsets 0 .. count - 1 (srcSpan below 65536). Blt
+// uses it, and so does a routine that stretches a picture itself, row by row.
+void StretchOffsets(long srcSpan, long dstSpan, long count, std::uint16_t* offsets);
+
 // A surface: a block of 32-bit pixels owned by the device that created it.
 struct IDirectDrawSurface7
 {
@@ -140,6 +146,20 @@ class VornGFX
     // they were never released: both 0 after a clean shutdown.
     static int DevicesAlive() { return devicesAlive_; }
     static int SurfacesNeverReleased() { return surfacesNeverReleased_; }
+
+    // Pixels x .. x + count - 1 of row y of a locked surface, as one run of words: for loops
+    // over a row that do what the per-pixel operations above do on each of its pixels. Check
+    // builds verify the first and last pixel as those operations would.
+    std::uint32_t* PixelRun(unsigned short x, unsigned short y, int count, unsigned char* base,
+                            long pitch)
+    {
+        (void)count; // read by the checks alone
+#if defined(VORN_DEVICE_CHECKS)
+        if (count > 0)
+            CheckPixel(static_cast<unsigned short>(x + count - 1), y, base, pitch);
+#endif
+        return Word(x, y, base, pitch);
+    }
 
   private:
     static constexpr int MaxLocked = 3;

@@ -14,6 +14,18 @@
 
 DWORD DemoStep = 0;
 
+namespace
+{
+// Whether the segments due at `step` write every pixel of BackBuffer: a whole-screen Blt (wipe,
+// fade, blend, the warp while shown, scroller), the blob field, or the cube frame's own clear.
+// The frame's clear could not show then, and is left out.
+bool SegmentsCoverScreen(DWORD step)
+{
+    return step <= BlobLastStep || (step >= BlendFirstStep && step <= WarpShownLastStep) ||
+           step >= CubesFirstStep;
+}
+} // namespace
+
 void RenderFrame()
 {
     // Unsigned difference: a tick counter that wraps through zero still gives elapsed time.
@@ -21,7 +33,8 @@ void RenderFrame()
     // Times 0.02 in double precision, truncated: elapsed / StepMilliseconds, rounded down.
     DemoStep = static_cast<DWORD>(static_cast<double>(elapsed) * 0.02);
 
-    GfxDevice->ClearSurf(0, 0, 0, GfxDevice->BackBuffer);
+    if (!SegmentsCoverScreen(DemoStep))
+        GfxDevice->ClearSurf(0, 0, 0, GfxDevice->BackBuffer);
 
     if (DemoStep <= WipeLastStep)
         RevealWipe(DemoStep);

@@ -1,9 +1,14 @@
 // Triangle span fill: rows, spans, screen edges and additive wrap-around colour.
 #include "CubeTestDevice.h"
 
+#include "gfx/PixelKernels.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <random>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace
@@ -16,7 +21,8 @@ using Corners = std::array<float, 6>; // x0, y0, x1, y1, x2, y2
 class TriangleFillTest : public CubeDeviceTest
 {
   protected:
-    static void Fill(const Corners& c, std::uint32_t colour = Cyan)
+    static void Fill(const Corners& c, std::uint32_t colour = Cyan,
+                     void (*fill)(const CubeTriangle&, unsigned char*, long) = FillTriangle)
     {
         CubeVertex corners[3];
         CubeTriangle triangle;
@@ -27,7 +33,7 @@ class TriangleFillTest : public CubeDeviceTest
         }
         triangle.SetColour(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF);
         GfxDevice->Lock(GfxDevice->BackBuffer);
-        FillTriangle(triangle, GfxDevice->LockedBackPtr, GfxDevice->LockedBackPitch);
+        fill(triangle, GfxDevice->LockedBackPtr, GfxDevice->LockedBackPitch);
         GfxDevice->UnLock(GfxDevice->BackBuffer);
     }
 };
@@ -102,6 +108,49 @@ TEST_F(TriangleFillTest, ColourAddsPerChannelAndWraps)
         Fill({0, 0, 40, 0, 0, 40}, colours[i]);
         EXPECT_EQ(Snapshot()[10 * 800 + 10], sums[i]) << "after fill " << i;
     }
+}
+
+// The fast fill against the per-pixel one at every kernel level: random triangles, many of them
+// partly off the screen, some a few pixels small or flat, filled one after another over noise,
+// so that a span row left over from an earlier triangle, or a lost bit 24-31, would show.
+TEST_F(TriangleFillTest, FastFillMatchesThePerPixelFillOverSequencesOfTriangles)
+{
+    std::mt19937 random(14);
+    std::uniform_real_distribution<float> x(-60, 860), y(-60, 660), near(-4, 4);
+    std::vector<std::pair<Corners, std::uint32_t>> triangles(300);
+    for (std::size_t i = 0; i < triangles.size(); ++i)
+    {
+        Corners& c = triangles[i].first;
+        for (int k = 0; k < 3; ++k)
+            c[2 * k] = x(random), c[2 * k + 1] = y(random);
+        if (i % 5 == 0) // small
+            for (int k = 1; k < 3; ++k)
+                c[2 * k] = c[0] + near(random), c[2 * k + 1] = c[1] + near(random);
+        if (i % 7 == 0) // flat
+            c[3] = c[5] = c[1];
+        triangles[i].second = static_cast<std::uint32_t>(random());
+    }
+    std::vector<std::uint32_t> noise(800 * 600);
+    std::generate(noise.begin(), noise.end(), [&] { return static_cast<std::uint32_t>(random()); });
+    std::uint32_t* const back = GfxDevice->BackBuffer->Pixels.get();
+
+    std::copy(noise.begin(), noise.end(), back);
+    for (const auto& [corners, colour] : triangles)
+        Fill(corners, colour, FillTrianglePerPixel);
+    const std::vector<std::uint32_t> expected = Snapshot();
+    for (int level = 0; level <= BestPixelKernelLevel(); ++level)
+    {
+        PixelKernelLevel = level;
+        std::copy(noise.begin(), noise.end(), back);
+        for (const auto& [corners, colour] : triangles)
+            Fill(corners, colour);
+        const std::vector<std::uint32_t> actual = Snapshot();
+        const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin()).first;
+        EXPECT_TRUE(at == actual.end())
+            << "kernel level " << level << ": first difference at " << (at - actual.begin()) % 800
+            << "," << (at - actual.begin()) / 800;
+    }
+    PixelKernelLevel = BestPixelKernelLevel();
 }
 
 } // namespace

@@ -30,6 +30,24 @@ struct Picture
     std::uint32_t operator()(int x, int y) const { return p[static_cast<std::size_t>(y) * w + x]; }
 };
 
+// Every pixel of `actual` against expected(x, y); the first few that differ are reported.
+template <typename F> void ExpectPicture(const Picture& actual, F expected)
+{
+    int wrong = 0;
+    for (int y = 0; y < actual.h; ++y)
+    {
+        for (int x = 0; x < actual.w; ++x)
+        {
+            const auto e = static_cast<std::uint32_t>(expected(x, y));
+            if (actual(x, y) != e && ++wrong <= 3)
+            {
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << actual(x, y)
+                              << ", expected " << e;
+            }
+        }
+    }
+}
+
 class EffectTest : public ::testing::Test
 {
   protected:
@@ -75,12 +93,9 @@ class EffectTest : public ::testing::Test
     // BackBuffer shows `work` stretched over the whole screen, sampled at pixel centres.
     static void ExpectOnScreen(const Picture& work)
     {
-        const Picture screen = Read(GfxDevice->BackBuffer);
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x)
-                ASSERT_EQ(screen(x, y),
-                          work((2 * x + 1) * work.w / 1600, (2 * y + 1) * work.h / 1200))
-                    << x << "," << y;
+        SCOPED_TRACE("on the screen");
+        ExpectPicture(Read(GfxDevice->BackBuffer), [&](int x, int y)
+                      { return work((2 * x + 1) * work.w / 1600, (2 * y + 1) * work.h / 1200); });
     }
 
   private:

@@ -16,15 +16,16 @@ TEST_F(IrisScrollerTest, IrisShowsTheWarpStrictlyOutsideARadiusGrowing5PerStep)
     // patches in the corners show the warp.
     for (const auto& [step, r] : {std::pair{850u, 0}, {900u, 250}, {949u, 495}})
     {
+        SCOPED_TRACE("step " + std::to_string(step));
         FillPattern(GfxDevice->BackBuffer, 9); // stands for the cube scene
         IrisWipe(step);
-        const auto screen = Read(GfxDevice->BackBuffer);
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x)
-                ASSERT_EQ(screen(x, y), (x - 400) * (x - 400) + (y - 300) * (y - 300) > r * r
-                                            ? warp((2 * x + 1) * 300 / 1600, (2 * y + 1) / 4)
-                                            : Pattern(x, y, 800, 9))
-                    << "step " << step << " at " << x << "," << y;
+        effecttest::ExpectPicture(Read(GfxDevice->BackBuffer),
+                                  [&](int x, int y)
+                                  {
+                                      return (x - 400) * (x - 400) + (y - 300) * (y - 300) > r * r
+                                                 ? warp((2 * x + 1) * 300 / 1600, (2 * y + 1) / 4)
+                                                 : Pattern(x, y, 800, 9);
+                                  });
     }
 }
 
@@ -40,12 +41,10 @@ TEST_F(IrisScrollerTest, ScrollerMovesThePictureUpThroughBlackEvery900Steps)
                                            {2199, 599},  {2200, -300}, {901900, 300}};
     for (const auto& [step, top] : cases)
     {
+        SCOPED_TRACE("step " + std::to_string(step));
         Scroller(step);
-        const auto screen = Read(GfxDevice->BackBuffer);
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x)
-                ASSERT_EQ(screen(x, y), shown(x / 2, top + y / 2))
-                    << "step " << step << " " << x << "," << y;
+        effecttest::ExpectPicture(Read(GfxDevice->BackBuffer),
+                                  [&](int x, int y) { return shown(x / 2, top + y / 2); });
     }
 }
 

@@ -24,13 +24,11 @@ TEST_F(RevealWipeTest, UncoversTwoColumnsPerStepAndStreaksTheFirstHiddenPixel)
     const auto picture = Read(SurfInitial);
     for (DWORD step : {0u, 1u, 57u, 199u, 200u}) // 200: the whole picture, all 32 bits
     {
+        SCOPED_TRACE("step " + std::to_string(step));
         RevealWipe(step);
         const auto wipe = Read(SurfWipe);
         const int n = static_cast<int>(2 * step);
-        for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 400; ++x)
-                ASSERT_EQ(wipe(x, y), picture(x < n ? x : n, y))
-                    << "step " << step << " " << x << "," << y;
+        effecttest::ExpectPicture(wipe, [&](int x, int y) { return picture(x < n ? x : n, y); });
         ExpectOnScreen(wipe);
     }
 }
@@ -44,9 +42,10 @@ TEST_F(RevealWipeTest, FadeTruncatesEveryChannelTimesTheSinglePrecisionWeight)
         {201, 249, 24, 9}, {215, 178, 17, 6}, {226, 122, 12, 4}, {249, 5, 0, 0}};
     for (const auto& [step, of255, of25, of10] : cases)
     {
+        SCOPED_TRACE("step " + std::to_string(step));
         FadeToBlack(step);
-        for (std::uint32_t p : Read(SurfFade).p)
-            ASSERT_EQ(p, (of255 << 16) | (of25 << 8) | of10) << "step " << step;
+        effecttest::ExpectPicture(Read(SurfFade),
+                                  [&](int, int) { return (of255 << 16) | (of25 << 8) | of10; });
     }
     ExpectOnScreen(Read(SurfFade));
 }

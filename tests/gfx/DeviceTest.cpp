@@ -1,10 +1,15 @@
-// The graphics device: locking, stretching blits, clears and JPEG loading.
+// The graphics device: locking, stretching blits, clears and JPEG loading, and the pixel kernels
+// beneath them.
+#include "gfx/PixelKernels.h"
 #include "gfx/VornGFX.h"
 #include "support/TestAssets.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
+#include <tuple>
+#include <vector>
 
 namespace
 {
@@ -34,6 +39,24 @@ class Device : public ::testing::Test
     }
     // The stretch rule: destination offset d samples source offset ((2d + 1) * src) / (2 * dst).
     static int Sample(int d, int src, int dst) { return ((2 * d + 1) * src) / (2 * dst); }
+    // Every pixel (x, y) of a surface for which expected(x, y) gives a value (not -1) is
+    // compared with it; the first few that differ are reported.
+    template <typename F> static void ExpectPixels(const IDirectDrawSurface7* s, F expected)
+    {
+        int wrong = 0;
+        for (int y = 0; y < s->Height; ++y)
+        {
+            for (int x = 0; x < s->Width; ++x)
+            {
+                const long e = expected(x, y);
+                if (e >= 0 && At(s, x, y) != static_cast<std::uint32_t>(e) && ++wrong <= 3)
+                {
+                    ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << At(s, x, y)
+                                  << ", expected " << e;
+                }
+            }
+        }
+    }
 };
 
 TEST_F(Device, PublishesTheBackBufferAndSurfacePairsSeparately)
@@ -74,8 +97,7 @@ TEST_F(Device, PublishesTheBackBufferAndSurfacePairsSeparately)
 TEST_F(Device, NewSurfacesAreBlackAndClearsFillEveryPixel)
 {
     IDirectDrawSurface7* s = Surface(37, 11);
-    for (int i = 0; i < 37 * 11; ++i)
-        ASSERT_EQ(s->Pixels[i], 0u);
+    ExpectPixels(s, [](int, int) { return 0L; });
     gfx.ClearSurf(1, 2, 3, s);
     EXPECT_EQ(At(s, 0, 0), 0x010203u);
     EXPECT_EQ(At(s, 36, 10), 0x010203u);
@@ -83,35 +105,97 @@ TEST_F(Device, NewSurfacesAreBlackAndClearsFillEveryPixel)
     EXPECT_EQ(At(s, 36, 10), 0xFFFFFFFFu); // the packed form keeps all 32 bits
 }
 
-TEST_F(Device, DoublingBltRepeatsEveryPixelTwiceAndCopiesAll32Bits)
+// Whole-surface stretches of every kind the kernels tell apart, at every kernel level: exact
+// doubling, enlargement (a permutation of 8 source pixels), shrinking by less than 2 (of 16,
+// 8 source pixels apart at 1.2) and by more (a gather), with row lengths that leave tails.
+struct StretchCase
 {
-    IDirectDrawSurface7* src = Surface(400, 300);
+    unsigned short sw, sh, dw, dh;
+};
+
+class Stretching : public Device, public ::testing::WithParamInterface<std::tuple<StretchCase, int>>
+{
+  protected:
+    void TearDown() override { PixelKernelLevel = BestPixelKernelLevel(); }
+};
+
+TEST_P(Stretching, SamplesPixelCentresAndCopiesAll32Bits)
+{
+    const auto [c, level] = GetParam();
+    if (level > BestPixelKernelLevel())
+        GTEST_SKIP() << "the processor lacks kernel level " << level;
+    PixelKernelLevel = level;
+    IDirectDrawSurface7* src = Surface(c.sw, c.sh);
+    IDirectDrawSurface7* dst = Surface(c.dw, c.dh);
     Number(src);
-    gfx.Blt(gfx.BackBuffer, src);
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x)
-            ASSERT_EQ(At(gfx.BackBuffer, x, y), At(src, x / 2, y / 2)) << x << "," << y;
+    gfx.Blt(dst, src);
+    ExpectPixels(dst, [&](int x, int y)
+                 { return long{At(src, Sample(x, c.sw, c.dw), Sample(y, c.sh, c.dh))}; });
 }
 
-TEST_F(Device, UnevenBltSamplesPixelCentres)
+INSTANTIATE_TEST_SUITE_P(Device, Stretching,
+                         ::testing::Combine(::testing::Values(StretchCase{400, 300, 800, 600},
+                                                              StretchCase{300, 300, 800, 600},
+                                                              StretchCase{37, 11, 101, 23},
+                                                              StretchCase{400, 300, 250, 300},
+                                                              StretchCase{120, 7, 100, 5},
+                                                              StretchCase{300, 300, 7, 5}),
+                                            ::testing::Values(0, 1, 2)));
+
+TEST_F(Device, UnevenBltSamplesTheColumnsWorkedOutByHand)
 {
     IDirectDrawSurface7* src = Surface(300, 300);
     Number(src);
     gfx.Blt(gfx.BackBuffer, src);
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x)
-            ASSERT_EQ(At(gfx.BackBuffer, x, y), At(src, Sample(x, 300, 800), Sample(y, 300, 600)));
-    // A few columns worked out by hand: 0,1 -> 0; 2 -> 0 (5*300/1600 = 0); 3 -> 1; 799 -> 299.
+    // 0,1 -> 0; 2 -> 0 (5*300/1600 = 0); 3 -> 1; 799 -> 299.
     EXPECT_EQ(At(gfx.BackBuffer, 2, 0), At(src, 0, 0));
     EXPECT_EQ(At(gfx.BackBuffer, 3, 0), At(src, 1, 0));
     EXPECT_EQ(At(gfx.BackBuffer, 799, 599), At(src, 299, 299));
+}
 
-    // Shrinking follows the same rule.
-    IDirectDrawSurface7* small = Surface(7, 5);
-    gfx.Blt(small, src);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(At(small, x, y), At(src, Sample(x, 300, 7), Sample(y, 300, 5)));
+// The blend's weights against the formula, for every channel difference and many weights, at
+// every kernel level (the fade scales the same way): channel values a and s run through all
+// 65536 pairs, in a different order in each channel.
+TEST_F(Device, ChannelWeightsGiveTheTruncatedDoubleProductForAnyWeight)
+{
+    std::vector<float> weights = {0.0f, 1.0f, 0.5f, 0x1p-9f, 0x1p-8f, 0.99999994f, 0.0029351620f};
+    std::mt19937 random(7);
+    for (int i = 0; i < 40; ++i)
+        weights.push_back(std::uniform_real_distribution<float>(0.0f, 1.0f)(random));
+    std::vector<std::uint32_t> first(65536), second(65536), out(65536);
+    const auto channels = [](unsigned a, unsigned b, unsigned c)
+    { return (a << 16 | b << 8 | c) | 0xC3000000u; };
+    for (unsigned i = 0; i < 65536; ++i)
+    {
+        const unsigned a = i >> 8, s = i & 255;
+        first[i] = channels(a, s, a ^ 0x5A);
+        second[i] = channels(s, a, s ^ 0xA5);
+    }
+    for (float w : weights)
+    {
+        ChannelWeight weight;
+        SetChannelWeight(weight, w);
+        EXPECT_TRUE(weight.fixedAgrees) << w;
+        const auto t = [&](int d) { return static_cast<int>(d * double{w}); };
+        for (int level = 0; level <= BestPixelKernelLevel(); ++level)
+        {
+            PixelKernelLevel = level;
+            BlendRow(first.data(), second.data(), 65536, weight, out.data());
+            int wrong = 0;
+            for (unsigned i = 0; i < 65536; ++i)
+            {
+                std::uint32_t expected = 0;
+                for (int shift = 16; shift >= 0; shift -= 8)
+                {
+                    const int a = first[i] >> shift & 255, s = second[i] >> shift & 255;
+                    expected |= static_cast<std::uint32_t>(s + t(a - s)) << shift;
+                }
+                if (out[i] != expected && ++wrong <= 3)
+                    ADD_FAILURE() << "blend, w " << w << ", level " << level << ", pixel " << i;
+            }
+        }
+    }
+    PixelKernelLevel = BestPixelKernelLevel();
 }
 
 TEST_F(Device, RectangleBltTouchesOnlyItsDestinationRectangle)
@@ -128,9 +212,7 @@ TEST_F(Device, RectangleBltTouchesOnlyItsDestinationRectangle)
 
     // A window of the strip stretched over the back buffer, from a source offset.
     gfx.Blt(RECT{0, 0, 800, 600}, gfx.BackBuffer, RECT{0, 450, 400, 750}, strip);
-    for (int y = 0; y < 600; y += 7)
-        for (int x = 0; x < 800; x += 3)
-            ASSERT_EQ(At(gfx.BackBuffer, x, y), At(strip, x / 2, 450 + y / 2));
+    ExpectPixels(gfx.BackBuffer, [&](int x, int y) { return long{At(strip, x / 2, 450 + y / 2)}; });
 }
 
 TEST_F(Device, RefusesRectanglesOutsideTheirSurfaces)
@@ -191,8 +273,14 @@ class Loading : public Device
     std::string Path(const char* name) { return dir + "/" + name; }
 };
 
-// 8x8 blocks of flat grey survive JPEG at quality 100 exactly; the colour blocks show the
-// channel order.
+// 8x8 blocks of flat grey survive JPEG at quality 100 exactly; the colour blocks (1 and 2) show
+// the channel order.
+bool Coloured(int x, int y)
+{
+    const int block = (y / 8) * 8 + x / 8;
+    return block == 1 || block == 2;
+}
+
 std::uint32_t Blocks(int x, int y)
 {
     const int block = (y / 8) * 8 + x / 8;
@@ -209,14 +297,7 @@ TEST_F(Loading, DecodesAPictureOfTheSurfaceSizeExactly)
     ASSERT_TRUE(testassets::WriteJpeg(Path("blocks.jpg"), 64, 32, Blocks, 100));
     IDirectDrawSurface7* s = Surface(64, 32);
     gfx.LoadJPEG(Path("blocks.jpg").c_str(), s);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x)
-        {
-            const int block = (y / 8) * 8 + x / 8;
-            if (block == 1 || block == 2)
-                continue;
-            ASSERT_EQ(At(s, x, y), Blocks(x, y)) << x << "," << y;
-        }
+    ExpectPixels(s, [](int x, int y) { return Coloured(x, y) ? -1L : long{Blocks(x, y)}; });
     const std::uint32_t red = At(s, 12, 4), blue = At(s, 20, 4);
     EXPECT_GT(red >> 16 & 0xFF, 240u);
     EXPECT_LT(red & 0xFFFF, 0x1010u);
@@ -229,16 +310,12 @@ TEST_F(Loading, StretchesAPictureOfAnotherSizeOntoTheWholeSurface)
     ASSERT_TRUE(testassets::WriteJpeg(Path("small.jpg"), 64, 32, Blocks, 100));
     IDirectDrawSurface7* s = Surface(128, 96);
     gfx.LoadJPEG(Path("small.jpg").c_str(), s);
-    for (int y = 0; y < 96; ++y)
-        for (int x = 0; x < 128; ++x)
-        {
-            const int sx = Sample(x, 64, 128), sy = Sample(y, 32, 96);
-            const int block = (sy / 8) * 8 + sx / 8;
-            if (block != 1 && block != 2)
-            {
-                ASSERT_EQ(At(s, x, y), Blocks(sx, sy)) << x << "," << y;
-            }
-        }
+    ExpectPixels(s,
+                 [](int x, int y)
+                 {
+                     const int sx = Sample(x, 64, 128), sy = Sample(y, 32, 96);
+                     return Coloured(sx, sy) ? -1L : long{Blocks(sx, sy)};
+                 });
 }
 
 } // namespace

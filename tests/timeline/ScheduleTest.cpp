@@ -25,8 +25,7 @@ std::vector<std::string> calls;
 
 void Record(const char* name, DWORD step)
 {
-    // Each segment starts from the frame's black back buffer or from what earlier segments of
-    // the same frame drew; here the stand-ins draw a mark so that the clear is visible.
+    // The stand-ins draw a mark, so that whether the frame was cleared shows.
     EXPECT_FALSE(GfxDevice->BackBuffer->Locked);
     EXPECT_EQ(step, DemoStep) << name;
     calls.push_back(std::string(name) + "@" + std::to_string(step));
@@ -148,7 +147,8 @@ TEST_F(Schedule, BoundaryStepsRunTheRightSegmentsInFrameOrder)
         EXPECT_EQ(FrameAtStep(f.step), f.calls) << "step " << f.step;
 }
 
-TEST_F(Schedule, EveryFrameStartsBlackAndEndsPresented)
+// The clear is left out only where the segments due write every pixel themselves.
+TEST_F(Schedule, FramesThatShowTheClearAreBlack)
 {
     FrameAtStep(455); // no segment: the clear alone
     EXPECT_EQ(GfxDevice->BackBuffer->Pixels[0], 0u);

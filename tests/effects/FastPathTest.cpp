@@ -1,0 +1,139 @@
+// Every effect's fast path against its per-pixel reference, step by step over its segment and
+// at every kernel level the processor offers, on pictures made to catch a wrong channel, a lost
+// carry or a rounding slip: pixels of only 0 and 255 channels mixed with noise in all 32 bits.
+#include "effects/BlobField.h"
+#include "effects/IrisScroller.h"
+#include "effects/PulsingBlend.h"
+#include "effects/RevealWipe.h"
+#include "effects/SineWarp.h"
+#include "gfx/PixelKernels.h"
+#include "timeline/Schedule.h"
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "effects/EffectTestSupport.h"
+
+namespace
+{
+
+struct Segment
+{
+    const char* name;
+    DWORD first, last;
+    void (*fast)(DWORD);
+    void (*reference)(DWORD);
+    IDirectDrawSurface7** work; // the segment's output surface besides BackBuffer, if any
+};
+
+void PrintTo(const Segment& segment, std::ostream* out)
+{
+    *out << segment.name;
+}
+
+const Segment Segments[] = {
+    {"RevealWipe", WipeFirstStep, WipeLastStep, RevealWipe, RevealWipePerPixel, &SurfWipe},
+    {"FadeToBlack", FadeFirstStep, FadeLastStep, FadeToBlack, FadeToBlackPerPixel, &SurfFade},
+    {"BlobField", BlobFirstStep, BlobLastStep, DrawBlobField, DrawBlobFieldPerPixel, nullptr},
+    {"PulsingBlend", BlendFirstStep, BlendLastStep, PulsingBlend, PulsingBlendPerPixel, &SurfBlend},
+    {"SineRowWarp", WarpFirstStep, WarpLastStep, SineRowWarp, SineRowWarpPerPixel, &SurfWarp},
+    // The iris paints over the cube scene, which the noise in BackBuffer stands for.
+    {"IrisWipe", IrisFirstStep, IrisLastStep, IrisWipe, IrisWipePerPixel, nullptr},
+};
+
+// A surface's pixels, all of them contiguous.
+std::uint32_t* Pixels(IDirectDrawSurface7* s)
+{
+    return s->Pixels.get();
+}
+std::size_t Count(const IDirectDrawSurface7* s)
+{
+    return std::size_t{s->Width} * s->Height;
+}
+
+// Noise in all 32 bits, or (one pixel in two) channels of 0 and 255 only.
+void FillAdversarial(IDirectDrawSurface7* s, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    for (std::size_t i = 0; i < Count(s); ++i)
+    {
+        const std::uint32_t r = random();
+        Pixels(s)[i] = (r & 1) ? r : (r & 0xFF000000u) | ((r >> 1 & 0x010101u) * 0xFF);
+    }
+}
+
+class FastPath : public effecttest::EffectTest, public ::testing::WithParamInterface<Segment>
+{
+  protected:
+    void SetUp() override
+    {
+        EffectTest::SetUp();
+        std::uint32_t seed = 1;
+        for (IDirectDrawSurface7** s : {&SurfInitial, &SurfJ1, &SurfJ2, &SurfJ3, &SurfWipe,
+                                        &SurfBlack, &SurfFade, &SurfBlend})
+            Make(s, 400, 300, seed++);
+        Make(&SurfWarp, 300, 300, seed++); // the iris's input, the warp's output
+        Make(&SurfIris, 800, 600, seed++);
+        for (IDirectDrawSurface7* s : {SurfInitial, SurfJ1, SurfJ2, SurfJ3, SurfWarp})
+            FillAdversarial(s, seed++);
+        BuildBlobSprite();
+    }
+    void TearDown() override
+    {
+        PixelKernelLevel = BestPixelKernelLevel();
+        EffectTest::TearDown();
+    }
+};
+
+TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
+{
+    const Segment& segment = GetParam();
+    std::vector<IDirectDrawSurface7*> outputs = {GfxDevice->BackBuffer};
+    if (segment.work != nullptr)
+        outputs.push_back(*segment.work);
+    FillAdversarial(GfxDevice->BackBuffer, 99);
+    const std::vector<std::uint32_t> under(Pixels(outputs[0]),
+                                           Pixels(outputs[0]) + Count(outputs[0]));
+    std::vector<std::vector<std::uint32_t>> expected(outputs.size());
+#if defined(VORN_DEVICE_CHECKS)
+    const DWORD stride = 9; // every pixel access checked: slow
+#else
+    const DWORD stride = 1;
+#endif
+    for (DWORD step = segment.first; step <= segment.last;
+         step = step < segment.last ? std::min(step + stride, segment.last) : step + 1)
+    {
+        SCOPED_TRACE("step " + std::to_string(step));
+        std::copy(under.begin(), under.end(), Pixels(outputs[0]));
+        PixelKernelLevel = 0;
+        segment.reference(step);
+        for (std::size_t k = 0; k < outputs.size(); ++k)
+            expected[k].assign(Pixels(outputs[k]), Pixels(outputs[k]) + Count(outputs[k]));
+        for (int level = 0; level <= BestPixelKernelLevel(); ++level)
+        {
+            SCOPED_TRACE("kernel level " + std::to_string(level));
+            std::copy(under.begin(), under.end(), Pixels(outputs[0]));
+            if (segment.work != nullptr) // stale contents of an earlier frame
+                std::fill_n(Pixels(outputs[1]), Count(outputs[1]), 0xA5A5A5A5u);
+            PixelKernelLevel = level;
+            segment.fast(step);
+            for (std::size_t k = 0; k < outputs.size(); ++k)
+            {
+                const long at =
+                    std::mismatch(expected[k].begin(), expected[k].end(), Pixels(outputs[k]))
+                        .first -
+                    expected[k].begin();
+                EXPECT_EQ(at, static_cast<long>(expected[k].size()))
+                    << (k == 0 ? "screen" : "work surface") << " differs at "
+                    << at % outputs[k]->Width << "," << at / outputs[k]->Width;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, FastPath, ::testing::ValuesIn(Segments),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
