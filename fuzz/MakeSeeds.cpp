@@ -35,16 +35,7 @@ int main(int argc, char** argv)
          {"Baseline", "Progressive", "Greyscale", "AdobeCmyk", "AdobeYcck", "PlainCmyk"})
         Write(pictures + "/" + kind + ".jpg", MakeJpeg(40, 30, colour, kind));
     Write(pictures + "/odd-size.jpg", MakeJpeg(7, 5, colour));
-    // The frame header (FF C0, length, precision, height, width) claiming 60000 x 60000.
-    Bytes huge = MakeJpeg(16, 16, colour);
-    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
-        if (huge[i] == 0xFF && huge[i + 1] == 0xC0)
-        {
-            huge[i + 5] = huge[i + 7] = 0xEA;
-            huge[i + 6] = huge[i + 8] = 0x60;
-            break;
-        }
-    Write(pictures + "/huge-header.jpg", huge);
+    Write(pictures + "/huge-header.jpg", WithHugeHeader(MakeJpeg(16, 16, colour)));
     Write(pictures + "/picture.png", MakePng(8, 8));
     Write(music + "/tone.wav", MakeWav(20));
     // A header claiming 1.28 GHz: once took SDL's resampler to a negative buffer size.

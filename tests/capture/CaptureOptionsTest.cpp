@@ -42,6 +42,7 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
     const std::pair<std::vector<std::string_view>, std::string> cases[] = {
         {{"--at", "0,1.5", "--out", "f"}, "malformed time \"1.5\""},
         {{"--at", "+5", "--out", "f"}, "malformed time \"+5\""},
+        {{"--at", "-5", "--out", "f"}, "negative time -5"},
         {{"--at", "1,,2", "--out", "f"}, "empty time"},
         {{"--at", "4294967296", "--out", "f"}, "too large"},
         {{"--video", "v.mp4", "--fps", "0"}, "--fps wants a whole number from 1 to 1000"},

@@ -1,51 +1,161 @@
-// Each of the six input files in each state a user could leave it in, one at a time: the show
-// starts, plays frames across the whole schedule and shuts down; a bad file costs exactly one
-// line on stderr naming it and its picture stays black, while pictures that are merely unusual
-// (progressive, greyscale, CMYK, another size) show their colours. Then all six bad at once in
-// the real executable.
-#include "robustness/ShowRun.h"
+// The demo's six input files, each in each state a user could leave it in, one at a time: the
+// show starts, plays frames across the whole schedule and shuts down; a bad file costs exactly
+// one line on stderr naming it and its picture stays black (its music silent), while files that
+// are merely unusual (progressive, greyscale, CMYK, another size, a WAV) are used. Then all six
+// bad at once in the real executable, and long runs: drawing allocates nothing, and a show
+// started just before the 32-bit tick counter wraps plays like any other.
+#include "platform/headless/Headless.h"
+#include "platform/session/ShowSession.h"
+#include "platform/win32/Win32Control.h"
+#include "robustness/PictureFiles.h"
+#include "shell/Demo.h"
+#include "support/AllocationCounter.h"
+#include "support/TestAssets.h"
+#include "timeline/Schedule.h"
+
+#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
+#include <string_view>
 
 namespace
 {
 
-using namespace showrun;
+using namespace picturefiles;
 
-// Why each unusable state of a picture is refused; the other states are merely unusual.
-const std::map<std::string, std::string> Refused = {
-    {"Missing", "file not found"},     {"Empty", "empty file"},
-    {"Truncated", "cannot decode"},    {"RandomBytes", "not a JPEG file"},
-    {"PngRenamed", "not a JPEG file"}, {"HugeHeader", "picture too large (60000x60000)"}};
-
-Bytes Make(int index, const std::string& state)
+// The five pictures: file, size of its surface, the surface. Seed i is Pictures[i]'s.
+struct PictureFile
 {
-    const int w = Pictures[index].width, h = Pictures[index].height;
+    std::string name;
+    int width, height;
+    IDirectDrawSurface7** surface;
+};
+const PictureFile Pictures[5] = {{"initial.jpg", 400, 300, &SurfInitial},
+                                 {"j1.jpg", 400, 300, &SurfJ1},
+                                 {"j2.jpg", 400, 300, &SurfJ2},
+                                 {"j3.jpg", 400, 300, &SurfJ3},
+                                 {"scroller.jpg", 400, 600, &SurfScroller}};
+const std::string Music = "zeft.mp3";
+
+Bytes GoodFile(int index) // 5: the music
+{
+    if (index < 5)
+        return MakeJpeg(Pictures[index].width, Pictures[index].height, Smooth(index));
+    std::ifstream in(QUEN_ASSETS_DIR "/zeft.mp3", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+bool IsBlack(const IDirectDrawSurface7* surface)
+{
+    const std::uint32_t* p = surface->Pixels.get();
+    return std::all_of(p, p + std::size_t{surface->Width} * surface->Height,
+                       [](std::uint32_t v) { return (v & 0xFFFFFFu) == 0; });
+}
+
+// Good pictures and music in a scratch folder, and the show run in it headless.
+class ShowTest : public ::testing::Test
+{
+  protected:
+    static constexpr DWORD StartTicks = 7000;
+    std::string dir;
+
+    void SetUp() override
+    {
+        win32::ResetState();
+        headless::Reset();
+        dir = testassets::MakeScratchDir("robust");
+        for (int i = 0; i < 6; ++i)
+            Put(i < 5 ? Pictures[i].name : Music, GoodFile(i));
+    }
+
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    void Put(const std::string& name, const Bytes& bytes) // into the scratch folder
+    {
+        testassets::WriteFile(dir + "/" + name, bytes);
+    }
+
+    // StartDemo, `afterStartUp`, one frame for each of 249 times spread over the opening and
+    // a scroller cycle, StopDemo. Returns the lines printed on stderr meanwhile.
+    std::vector<std::string> Run(const std::function<void()>& afterStartUp)
+    {
+        testassets::ScopedChdir in(dir);
+        ::testing::internal::CaptureStderr();
+        {
+            demo::ShowSession show(StartTicks);
+            afterStartUp();
+            for (DWORD i = 0; i < 249; ++i) // steps 0 to 2399, the opening and a scroller cycle
+                show.Render(i * 482 + i % 7 * 3);
+        }
+        std::istringstream err(::testing::internal::GetCapturedStderr());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(err, line);)
+            lines.push_back(line);
+        return lines;
+    }
+};
+
+// Each state of an input file and why a picture or the music in it is refused ("": it is used;
+// null: the state is not one of that kind of file). What is not a regular file is refused at
+// once: a named pipe without a writer would otherwise block start-up for good. A truncated MP3
+// plays what is there, and so does one of a single frame (looped without end, it is decoded
+// once); a WAV saved under the MP3's name is played unless its header is absurd (a rate of
+// 1.28 GHz, as a fuzzer made it).
+struct InputState
+{
+    std::string name;
+    const char* picture;
+    const char* music;
+};
+const InputState States[] = {
+    {"Missing", "file not found", "file not found"},
+    {"Empty", "empty file", "empty file"},
+    {"Truncated", "cannot decode", ""},
+    {"RandomBytes", "not a JPEG file", "not an MP3 stream"},
+    {"NamedPipe", "not a regular file", "not a regular file"},
+    {"Folder", "is a folder", "is a folder"},
+    {"DevZero", "not a regular file", "not a regular file"},
+    {"PngRenamed", "not a JPEG file", nullptr},
+    {"HugeHeader", "picture too large (60000x60000)", nullptr},
+    {"Progressive", "", nullptr},
+    {"Greyscale", "", nullptr},
+    {"AdobeCmyk", "", nullptr},
+    {"AdobeYcck", "", nullptr},
+    {"PlainCmyk", "", nullptr},
+    {"Larger", "", nullptr},
+    {"Smaller", "", nullptr},
+    {"OneFrame", nullptr, ""},
+    {"WavRenamed", nullptr, ""},
+    {"WavAbsurdRate", nullptr, "WAV format that cannot be played"},
+};
+
+// The bytes of file `index` (5: the music) in `state`, when it is a regular file.
+Bytes Content(int index, const std::string& state)
+{
+    Bytes good = GoodFile(index);
+    const int w = index < 5 ? Pictures[index].width : 0, h = index < 5 ? Pictures[index].height : 0;
     const Pattern colour = Smooth(index);
-    Bytes good = GoodPicture(index);
-    if (state == "Missing" || state == "Empty")
+    if (state == "Empty")
         return {};
     if (state == "Truncated")
         return Bytes(good.begin(), good.begin() + good.size() / 2);
+    if (state == "OneFrame") // the tag, LAME's header frame and one frame of sound
+        return Bytes(good.begin(), good.begin() + 1245);
     if (state == "RandomBytes")
-        return RandomBytes(20000, index);
+        return RandomBytes(index < 5 ? 20000 : 200000, index);
+    if (state.starts_with("Wav"))
+        return MakeWav(200, state == "WavRenamed" ? 44100 : 1281774439);
     if (state == "PngRenamed")
         return MakePng(w, h);
-    if (state == "HugeHeader") // the frame header: FF C0, length, precision, height, width
-    {
-        const unsigned char sof[] = {0xFF, 0xC0};
-        std::copy_n("\xEA\x60\xEA\x60", 4, std::search(good.begin(), good.end(), sof, sof + 2) + 5);
-        return good;
-    }
+    if (state == "HugeHeader")
+        return WithHugeHeader(good);
     if (state == "Larger")
         return MakeJpeg(2 * w, 2 * h, [&](int x, int y) { return colour(x / 2, y / 2); });
     if (state == "Smaller")
@@ -72,54 +182,62 @@ double MeanDifference(const IDirectDrawSurface7* s, const Pattern& colour, bool 
     return sum / (3.0 * s->Width * s->Height);
 }
 
-// As many lines as reasons (none or one), starting with `start` and giving the reason; files
-// claiming absurd sizes are refused by their headers, not by an allocation failing.
-void ExpectLines(const std::vector<std::string>& lines, const std::string& start,
-                 const std::string& reason)
-{
-    ASSERT_EQ(lines.size(), reason.empty() ? 0u : 1u) << ::testing::PrintToString(lines);
-    for (const std::string& line : lines)
-    {
-        EXPECT_EQ(line.rfind(start, 0), 0u) << line;
-        EXPECT_NE(line.find(reason), std::string::npos) << line;
-        EXPECT_EQ(line.find("Out of memory"), std::string::npos) << line; // absurd sizes refused
-    }
-}
+using Case = std::pair<int, const InputState*>; // the file (5: the music), its state
 
-class Picture : public ShowTest, public ::testing::WithParamInterface<std::tuple<int, const char*>>
+class InputFile : public ShowTest, public ::testing::WithParamInterface<Case>
 {
   protected:
     void RunAndCheck()
     {
         const auto [index, state] = GetParam();
-        const std::string& file = Pictures[index].name;
-        if (state == std::string("Missing"))
-            std::filesystem::remove(dir + "/" + file);
-        else
-            Put(file, Make(index, state));
-        const bool usable = !Refused.count(state);
+        const std::string name = index < 5 ? Pictures[index].name : Music, path = dir + "/" + name;
+        std::filesystem::remove(path);
+        if (state->name == "NamedPipe")
+            ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+        else if (state->name == "Folder")
+            std::filesystem::create_directory(path);
+        else if (state->name == "DevZero")
+            std::filesystem::create_symlink("/dev/zero", path);
+        else if (state->name != "Missing")
+            Put(name, Content(index, state->name));
+        const std::string reason = index < 5 ? state->picture : state->music;
+        const bool refused = !reason.empty();
+        int playing = -1;
         const std::vector<std::string> lines = Run(
             [&]
             {
-                for (int i = 0; i < 5; ++i) // the others loaded, this one black if unusable
-                    EXPECT_EQ(IsBlack(*Pictures[i].surface), i == index && !usable) << i;
-                EXPECT_EQ(IsBlack(SurfStrip), index == 4 && !usable);
-                if (usable)
+                for (int i = 0; i < 5; ++i) // the others loaded, this one black if refused
+                    EXPECT_EQ(IsBlack(*Pictures[i].surface), i == index && refused) << i;
+                EXPECT_EQ(IsBlack(SurfStrip), index == 4 && refused);
+                if (index < 5 && !refused)
                 {
                     EXPECT_LE(MeanDifference(*Pictures[index].surface, Smooth(index),
-                                             state == std::string("Greyscale")),
+                                             state->name == "Greyscale"),
                               1.5);
                 }
+                EXPECT_EQ(MusicStream == nullptr, index == 5 && refused);
+                playing = headless::MusicPlaying();
             });
-        ExpectLines(
-            lines, "quen: cannot load picture \"" + file + "\": ", usable ? "" : Refused.at(state));
+        EXPECT_EQ(playing, index == 5 && refused ? 0 : 1);
+        EXPECT_EQ(headless::MusicPlaying(), 0);
         EXPECT_EQ(VornGFX::DevicesAlive(), 0);
+        // One line naming the file and the reason; absurd sizes are refused by their headers,
+        // not by an allocation failing.
+        ASSERT_EQ(lines.size(), refused ? 1u : 0u) << ::testing::PrintToString(lines);
+        const std::string start = index < 5 ? "quen: cannot load picture \"" + name + "\": "
+                                            : "quen: cannot open music \"" + name + "\": ";
+        for (const std::string& line : lines)
+            EXPECT_TRUE(line.starts_with(start) && line.find(reason) != std::string::npos &&
+                        line.find("Out of memory") == std::string::npos)
+                << line;
     }
 };
 
-// Two suites, so that scripts/valgrind-lifecycle.sh can run the unusable ones under memcheck.
-using UnusablePicture = Picture;
-using UnusualPicture = Picture;
+// Three suites, so that scripts/valgrind-lifecycle.sh can run the refused pictures under
+// memcheck.
+using UnusablePicture = InputFile;
+using UnusualPicture = InputFile;
+using BadMusic = InputFile;
 TEST_P(UnusablePicture, IsBlackAndReportedOnce)
 {
     RunAndCheck();
@@ -128,85 +246,33 @@ TEST_P(UnusualPicture, ShowsItsColours)
 {
     RunAndCheck();
 }
-
-std::string CaseName(const ::testing::TestParamInfo<std::tuple<int, const char*>>& info)
-{
-    const std::string& file = Pictures[std::get<0>(info.param)].name;
-    return file.substr(0, file.find('.')) + "_" + std::get<1>(info.param);
-}
-INSTANTIATE_TEST_SUITE_P(, UnusablePicture,
-                         ::testing::Combine(::testing::Range(0, 5),
-                                            ::testing::Values("Missing", "Empty", "Truncated",
-                                                              "RandomBytes", "PngRenamed",
-                                                              "HugeHeader")),
-                         CaseName);
-INSTANTIATE_TEST_SUITE_P(, UnusualPicture,
-                         ::testing::Combine(::testing::Range(0, 5),
-                                            ::testing::Values("Progressive", "Greyscale",
-                                                              "AdobeCmyk", "AdobeYcck", "PlainCmyk",
-                                                              "Larger", "Smaller")),
-                         CaseName);
-
-// Why each unplayable state of the music is refused. Inputs that are not regular files are
-// refused at once: a named pipe without a writer would otherwise block start-up for good.
-const std::map<std::string, std::string> MusicRefused = {
-    {"Missing", "file not found"},        {"Empty", "empty file"},
-    {"RandomBytes", "not an MP3 stream"}, {"WavAbsurdRate", "WAV format that cannot be played"},
-    {"NamedPipe", "not a regular file"},  {"Folder", "is a folder"},
-    {"DevZero", "not a regular file"}};
-
-class BadMusic : public ShowTest, public ::testing::WithParamInterface<const char*>
-{
-};
-
-// A truncated MP3 still plays what is there, and so does one of a single frame (looped without
-// end, it is decoded once); a WAV saved under the MP3's name is recognised by its content and
-// played, unless its header is absurd (a rate of 1.28 GHz, as a fuzzer made it). The rest is
-// refused with one line.
 TEST_P(BadMusic, ShowRunsWithWhatCanBePlayed)
 {
-    const std::string music = GetParam();
-    std::ifstream in(dir + "/zeft.mp3", std::ios::binary);
-    Bytes bytes{std::istreambuf_iterator<char>(in), {}};
-    // The one-frame file: the tag, LAME's header frame and one frame of sound.
-    bytes.resize(music == "Truncated" ? bytes.size() / 2 : music == "OneFrame" ? 1245 : 0);
-    if (music == "RandomBytes")
-        bytes = RandomBytes(200000, 9);
-    if (music.starts_with("Wav"))
-        bytes = MakeWav(200, music == "WavRenamed" ? 44100 : 1281774439);
-    const std::string file = dir + "/zeft.mp3";
-    if (music != "Missing" && music != "Empty" && bytes.empty()) // special files
-        std::filesystem::remove(file);
-    if (music == "NamedPipe")
-        ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
-    else if (music == "Folder")
-        std::filesystem::create_directory(file);
-    else if (music == "DevZero")
-        std::filesystem::create_symlink("/dev/zero", file);
-    else if (music == "Missing")
-        std::filesystem::remove(file);
-    else
-        Put("zeft.mp3", bytes);
-    const bool plays = !MusicRefused.count(music);
-    int playing = -1;
-    const std::vector<std::string> lines = Run(
-        [&]
-        {
-            EXPECT_EQ(MusicStream != nullptr, plays);
-            playing = headless::MusicPlaying();
-        });
-    EXPECT_EQ(playing, plays ? 1 : 0);
-    EXPECT_EQ(headless::MusicPlaying(), 0);
-    ExpectLines(lines,
-                "quen: cannot open music \"zeft.mp3\": ", plays ? "" : MusicRefused.at(music));
+    RunAndCheck();
 }
 
-INSTANTIATE_TEST_SUITE_P(, BadMusic,
-                         ::testing::Values("Missing", "Empty", "Truncated", "OneFrame",
-                                           "RandomBytes", "WavRenamed", "WavAbsurdRate",
-                                           "NamedPipe", "Folder", "DevZero"),
-                         [](const ::testing::TestParamInfo<const char*>& info)
-                         { return std::string(info.param); });
+// The files and states of one suite: the music's, or the pictures' refused or used ones.
+std::vector<Case> Cases(bool music, bool refused)
+{
+    std::vector<Case> cases;
+    for (const InputState& state : States)
+        for (int index = music ? 5 : 0; index < (music ? 6 : 5); ++index)
+        {
+            const char* reason = music ? state.music : state.picture;
+            if (reason != nullptr && (music || (*reason != '\0') == refused))
+                cases.emplace_back(index, &state);
+        }
+    return cases;
+}
+std::string CaseName(const ::testing::TestParamInfo<Case>& info)
+{
+    const int index = info.param.first;
+    const std::string& file = index < 5 ? Pictures[index].name : Music;
+    return file.substr(0, file.find('.')) + "_" + info.param.second->name;
+}
+INSTANTIATE_TEST_SUITE_P(, UnusablePicture, ::testing::ValuesIn(Cases(false, true)), CaseName);
+INSTANTIATE_TEST_SUITE_P(, UnusualPicture, ::testing::ValuesIn(Cases(false, false)), CaseName);
+INSTANTIATE_TEST_SUITE_P(, BadMusic, ::testing::ValuesIn(Cases(true, false)), CaseName);
 
 using AllBad = ShowTest;
 
@@ -216,8 +282,8 @@ TEST_F(AllBad, TheDemoProcessRunsAndExitsWithStatusZero)
 {
     const char* states[] = {"Empty", "RandomBytes", "PngRenamed", "Truncated", "HugeHeader"};
     for (int i = 0; i < 5; ++i)
-        Put(Pictures[i].name, Make(i, states[i]));
-    Put("zeft.mp3", RandomBytes(100000, 2));
+        Put(Pictures[i].name, Content(i, states[i]));
+    Put(Music, RandomBytes(100000, 2));
 
     const auto start = std::chrono::steady_clock::now();
     // Three seconds are enough for start-up and many frames, even under the sanitizers.
@@ -235,10 +301,62 @@ TEST_F(AllBad, TheDemoProcessRunsAndExitsWithStatusZero)
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 6) << err;
     for (int i = 0; i < 6; ++i) // each file named once
     {
-        const std::string quoted = '"' + (i < 5 ? Pictures[i].name : "zeft.mp3") + '"';
+        const std::string quoted = '"' + (i < 5 ? Pictures[i].name : Music) + '"';
         EXPECT_NE(err.find(quoted), std::string::npos) << quoted << err;
         EXPECT_EQ(err.find(quoted), err.rfind(quoted)) << quoted << err;
     }
+}
+
+using LongRun = ShowTest;
+
+// Started 55 s before the counter wraps, the wrap falls among the turning cubes, whose angle
+// follows the clock: frames every 20 ms around it, then every 2017 ms through every segment and
+// a whole scroller cycle, equal to those of a show started anywhere else.
+TEST_F(LongRun, ShowStartedJustBeforeTheTickCounterWrapsPlaysLikeAnyOther)
+{
+    std::vector<DWORD> elapsed;
+    for (DWORD t = 53000; t <= 57000; t += 20)
+        elapsed.push_back(t);
+    for (DWORD t = 4000; t <= (ShowCycleSteps + 100) * StepMilliseconds; t += 2017)
+        elapsed.push_back(t);
+    std::sort(elapsed.begin(), elapsed.end());
+    testassets::ScopedChdir in(dir);
+    auto play = [&](DWORD startTick) // a hash of the back buffer for each frame
+    {
+        std::vector<std::size_t> frames;
+        demo::ShowSession show(startTick);
+        for (DWORD t : elapsed)
+        {
+            show.Render(t);
+            const demo::FrameView f = show.Frame();
+            const auto* bytes = reinterpret_cast<const char*>(f.pixels);
+            frames.push_back(
+                std::hash<std::string_view>{}({bytes, std::size_t(f.pitch) * f.height}));
+        }
+        return frames;
+    };
+    const std::vector<std::size_t> wrapping = play(0u - 55000), reference = play(StartTicks);
+    EXPECT_NE(wrapping.front(), wrapping.back()); // not all black
+    EXPECT_EQ(wrapping, reference);
+}
+
+TEST_F(LongRun, TenThousandFramesAcrossTheScheduleAllocateNothing)
+{
+#if defined(__SANITIZE_ADDRESS__) // ten times slower, the same allocations
+    constexpr DWORD frames = 2500;
+#else
+    constexpr DWORD frames = 10000;
+#endif
+    constexpr DWORD lastStep = ShowCycleSteps + ScrollPeriod + 99; // two scroller cycles
+    constexpr DWORD span = lastStep * StepMilliseconds;
+    testassets::ScopedChdir in(dir);
+    const long beforeStart = testalloc::Count();
+    demo::ShowSession show(StartTicks);
+    EXPECT_GT(testalloc::Count(), beforeStart); // the counter counts
+    const long before = testalloc::Count();
+    for (DWORD i = 0; i < frames; ++i)
+        show.Render(span * i / (frames - 1));
+    EXPECT_EQ(testalloc::Count() - before, 0) << "heap allocations while drawing frames";
 }
 
 } // namespace

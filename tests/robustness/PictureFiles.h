@@ -91,6 +91,15 @@ inline Bytes MakeJpeg(int width, int height, const Pattern& colour,
     return bytes;
 }
 
+// The JPEG with its frame header (FF C0, length, precision, height, width) claiming a picture
+// of 60000 x 60000.
+inline Bytes WithHugeHeader(Bytes jpeg)
+{
+    const unsigned char sof[] = {0xFF, 0xC0};
+    std::copy_n("\xEA\x60\xEA\x60", 4, std::search(jpeg.begin(), jpeg.end(), sof, sof + 2) + 5);
+    return jpeg;
+}
+
 inline Bytes MakePng(int width, int height) // a grey picture
 {
     const std::vector<unsigned char> grey(static_cast<std::size_t>(width) * height, 128);
