@@ -1,5 +1,21 @@
-# Shell helpers for the tests that run the demo in a real window (sourced, not run). The caller
-# defines fail MESSAGE, which records a failed check.
+# Shell helpers for the tests that run the demo in a real window (sourced, not run).
+
+# use_work: makes the scratch folder `work`, removed at exit after the programs this shell
+# started in the background (the X server, the demo) are stopped, and defines fail MESSAGE,
+# which reports a failed check with the demo's stderr ($work/stderr), and finish, which ends
+# with the summary.
+use_work() {
+  work=$(mktemp -d) failures=0
+  trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+  fail() {
+    echo "FAIL: $*"
+    [ -s "$work/stderr" ] && sed 's/^/  stderr: /' "$work/stderr"
+    failures=$((failures + 1))
+  }
+  finish() {
+    [ "$failures" -eq 0 ] && echo "PASS" || { echo "FAIL: $failures check(s) failed"; exit 1; }
+  }
+}
 
 # start_x WIDTHxHEIGHT DIR: starts an Xvfb server of that size, sets DISPLAY to it and xserver
 # to its pid (the caller stops it); DIR/display receives its number.
@@ -55,4 +71,28 @@ wait_for_exit() {
   done
   kill -9 "$1" 2>/dev/null && { wait "$1" 2>/dev/null; exit_status=running; return; }
   wait "$1" && exit_status=0 || exit_status=$?
+}
+
+# check_loud FILE: the 16-bit samples the audio device recorded in FILE are not all silence.
+check_loud() {
+  local loud
+  loud=$(od -An -v -t d2 -w2 "$1" | awk '$1 > 1000 || $1 < -1000 {n++} END {print n+0}')
+  echo "audio: $(stat -c %s "$1") bytes, $loud loud samples"
+  [ "$loud" -gt 1000 ] || fail "the sound that reached the audio device is silent"
+}
+
+# hash_rgb PICTURE [CONVERT_OPTION...]: a digest of the picture's 8-bit RGB pixels.
+hash_rgb() { convert "$@" -depth 8 rgb:- | md5sum | cut -c1-32; }
+
+# frame_of PNG CAPTURE ASSETS LAST: the time in ms of the frame, among those in the middle of
+# steps 0 to LAST as the capture tool renders them (into $work/frames, once), whose pixels are
+# exactly PNG's; nothing when there is none.
+frame_of() {
+  local want frame
+  [ -d "$work/frames" ] || "$2" --assets "$3" --at "$(seq -s, 25 50 $(($4 * 50 + 25)))" \
+    --out "$work/frames" >/dev/null 2>&1 || fail "quen-capture"
+  want=$(hash_rgb "$1")
+  for frame in "$work"/frames/*.png; do
+    [ "$(hash_rgb "$frame")" = "$want" ] && { basename "$frame" .png; return; }
+  done
 }

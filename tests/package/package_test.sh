@@ -9,7 +9,7 @@
 # BUILD_DIR is an existing build folder to package (make package-test passes build, the default
 # preset's); without it the script configures and builds its own, build-package.
 # Needs root or sudo for apt-get, and the Debian packages dpkg-dev and file for CPack's
-# dependency list. Uses man-db, desktop-file-utils, ffmpeg, xvfb and xdotool where present.
+# dependency list. Uses man-db, desktop-file-utils, xvfb and xdotool where present.
 set -euo pipefail
 
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,14 +40,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# PNG_INFO FILE: "<width>x<height> depth <d> colour <c>" from the IHDR chunk.
-png_info() {
-  local h
-  h=$(od -An -v -t u1 -j 16 -N 10 "$1" | tr -s ' \n' ' ')
-  echo "$h" | awk '{printf "%dx%d depth %d colour %d\n",
-    $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8, $9, $10}'
-}
 
 echo "== Build and package ($build)"
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -123,59 +115,32 @@ mkdir -p "$work/elsewhere"
   { fail "quen-capture in /usr/share/quen"; cat "$work/capture2.err"; }
 check "--help names /usr/share/quen before its options" \
   bash -c 'quen-capture --help | sed -n "1,/^  --at /p" | grep -q "/usr/share/quen"'
+# The build tree's tool on the source tree's assets: the installed files must agree.
 png=$work/elsewhere/frames/13000.png
-if [ -f "$png" ]; then
-  info=$(png_info "$png")
-  echo "  $png: $info, $(stat -c %s "$png") bytes"
-  check "PNG is 800x600 8-bit RGB" test "$info" = "800x600 depth 8 colour 2"
-  check "no complaint about missing pictures or music" test ! -s "$work/capture1.err"
-  check "same frame from the assets folder" cmp -s "$png" "$work/here/13000.png"
-  # The build tree's tool on the source tree's assets: the installed files must agree.
-  if [ -x "$build/quen-capture" ]; then
-    "$build/quen-capture" --assets "$src/assets" --at 13000 --out "$work/tree" 2>/dev/null
-    check "same frame as the build tree's quen-capture" cmp -s "$png" "$work/tree/13000.png"
-  fi
-  if command -v ffmpeg >/dev/null; then
-    lit=$(ffmpeg -v error -i "$png" -f rawvideo -pix_fmt rgb24 - | tr -d '\000' | wc -c)
-    echo "  $lit of $((800 * 600 * 3)) colour bytes are not zero"
-    check "frame is not black" test "$lit" -gt 10000
-  fi
-else
-  fail "no $png"
-fi
+"$build/quen-capture" --assets "$src/assets" --at 13000 --out "$work/tree" 2>/dev/null
+check "no complaint about missing pictures or music" test ! -s "$work/capture1.err"
+check "same frame from the assets folder" cmp -s "$png" "$work/here/13000.png"
+check "same frame as the build tree's quen-capture" cmp -s "$png" "$work/tree/13000.png"
 
 echo "== quen launcher"
-err=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 quen 2>&1 \
-      >/dev/null) && status=0 || status=$?
-check "without a display: exit 1, reason on stderr ($status: $err)" \
-  bash -c '[ "$1" -eq 1 ] && grep -q "^quen: cannot open a display" <<<"$2"' _ "$status" "$err"
-if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
-  cat >"$work/window.sh" <<'INNER'
-set -u
-work=$1
-. "$2/tests/lib.sh"
-cd "$work"
-SDL_AUDIODRIVER=dummy quen --scale 1 2>"$work/quen.err" &
-pid=$!
-wid=$(wait_for_window "$pid")
-echo "window=$wid"
-echo "cwd=$(readlink /proc/$pid/cwd)"
-echo "exe=$(readlink /proc/$pid/exe)"
-sleep 1
-[ -n "$wid" ] && xdotool key --window "$wid" Escape
-wait_for_exit "$pid" 2
-echo "status=$exit_status"
-INNER
-  out=$(xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/window.sh" "$work" "$src")
-  echo "$out" | sed 's/^/  | /'
-  check "window titled Quen/XDL" grep -q '^window=[0-9]' <<<"$out"
-  check "demo runs in /usr/share/quen" grep -qx 'cwd=/usr/share/quen' <<<"$out"
-  check "demo is /usr/libexec/quen/quen" grep -qx 'exe=/usr/libexec/quen/quen' <<<"$out"
-  check "Escape ends it with status 0" grep -qx 'status=0' <<<"$out"
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+  . "$src/tests/lib.sh"
+  start_x 1024x768 "$work"
+  (cd "$work" && SDL_AUDIODRIVER=dummy exec quen --scale 1 2>"$work/quen.err") &
+  pid=$!
+  wid=$(wait_for_window "$pid") || true
+  check "window titled Quen/XDL" test -n "$wid"
+  check "demo runs in /usr/share/quen" test "$(readlink /proc/$pid/cwd)" = /usr/share/quen
+  check "demo is /usr/libexec/quen/quen" test "$(readlink /proc/$pid/exe)" = /usr/libexec/quen/quen
+  sleep 1
+  [ -n "$wid" ] && xdotool key --window "$wid" Escape
+  wait_for_exit "$pid" 2
+  kill "$xserver"
+  check "Escape ends it with status 0" test "$exit_status" = 0
   check "found all its files (stderr empty)" test ! -s "$work/quen.err"
-  [ -s "$work/quen.err" ] && sed 's/^/  | /' "$work/quen.err"
+  sed 's/^/  | /' "$work/quen.err"
 else
-  echo "  skip window check: xvfb-run or xdotool missing"
+  echo "  skip window check: Xvfb or xdotool missing"
 fi
 
 echo "== Man pages, desktop entry, icon"
