@@ -4,9 +4,9 @@
 #include "gfx/VornGFX.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -39,12 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    if (size > 0)
-        std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
     device->LoadJPEG(file.c_str(), surface);
     return 0;
 }
