@@ -4,12 +4,11 @@
 
 #include "cubes/TriangleFill.h"
 #include "shell/Demo.h"
+#include "support/PixelCheck.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <utility>
-#include <vector>
 
 class CubeDeviceTest : public ::testing::Test
 {
@@ -22,16 +21,8 @@ class CubeDeviceTest : public ::testing::Test
     }
     void TearDown() override { delete std::exchange(GfxDevice, nullptr); }
 
-    // The whole BackBuffer, row by row, as packed pixels.
-    static std::vector<std::uint32_t> Snapshot()
-    {
-        const auto* surface = GfxDevice->BackBuffer;
-        std::vector<std::uint32_t> pixels;
-        for (int y = 0; y < 600; ++y)
-            pixels.insert(pixels.end(), &surface->Pixels[y * surface->Pitch / 4],
-                          &surface->Pixels[y * surface->Pitch / 4 + 800]);
-        return pixels;
-    }
+    // The whole BackBuffer, row by row.
+    static pixelcheck::Picture Snapshot() { return pixelcheck::Read(GfxDevice->BackBuffer); }
 
   private:
     int left_[600], right_[600];

@@ -1,8 +1,6 @@
 // Triangle span fill: rows, spans, screen edges and additive wrap-around colour.
 #include "CubeTestDevice.h"
 
-#include "gfx/PixelKernels.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -90,11 +88,8 @@ TEST_F(TriangleFillTest, TrianglesFillTheirTruncatedSpansOnTheScreen)
         int y, left, right;
         for (char colon, dash; spans >> y >> colon >> left >> dash >> right;)
             std::fill(&expected[y * 800 + left], &expected[y * 800 + right + 1], Cyan);
-        const std::vector<std::uint32_t> actual = Snapshot();
-        for (int i = 0, wrong = 0; i < 800 * 600 && wrong < 5; ++i)
-            if (actual[i] != expected[i] && ++wrong)
-                ADD_FAILURE() << c.what << ": pixel (" << i % 800 << ", " << i / 800 << ") is "
-                              << std::hex << actual[i] << ", expected " << expected[i];
+        SCOPED_TRACE(c.what);
+        pixelcheck::ExpectPicture(Snapshot(), [&](int x, int y) { return expected[y * 800 + x]; });
     }
 }
 
@@ -106,7 +101,7 @@ TEST_F(TriangleFillTest, ColourAddsPerChannelAndWraps)
     for (int i = 0; i < 4; ++i)
     {
         Fill({0, 0, 40, 0, 0, 40}, colours[i]);
-        EXPECT_EQ(Snapshot()[10 * 800 + 10], sums[i]) << "after fill " << i;
+        EXPECT_EQ(Snapshot()(10, 10), sums[i]) << "after fill " << i;
     }
 }
 
@@ -137,20 +132,15 @@ TEST_F(TriangleFillTest, FastFillMatchesThePerPixelFillOverSequencesOfTriangles)
     std::copy(noise.begin(), noise.end(), back);
     for (const auto& [corners, colour] : triangles)
         Fill(corners, colour, FillTrianglePerPixel);
-    const std::vector<std::uint32_t> expected = Snapshot();
-    for (int level = 0; level <= BestPixelKernelLevel(); ++level)
-    {
-        PixelKernelLevel = level;
-        std::copy(noise.begin(), noise.end(), back);
-        for (const auto& [corners, colour] : triangles)
-            Fill(corners, colour);
-        const std::vector<std::uint32_t> actual = Snapshot();
-        const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin()).first;
-        EXPECT_TRUE(at == actual.end())
-            << "kernel level " << level << ": first difference at " << (at - actual.begin()) % 800
-            << "," << (at - actual.begin()) / 800;
-    }
-    PixelKernelLevel = BestPixelKernelLevel();
+    const pixelcheck::Picture expected = Snapshot();
+    pixelcheck::AtEveryKernelLevel(
+        [&]
+        {
+            std::copy(noise.begin(), noise.end(), back);
+            for (const auto& [corners, colour] : triangles)
+                Fill(corners, colour);
+            pixelcheck::ExpectPicture(Snapshot(), expected);
+        });
 }
 
 } // namespace
