@@ -61,14 +61,6 @@ class EffectTest : public ::testing::Test
     }
     static Picture Read(const IDirectDrawSurface7* s) { return pixelcheck::Read(s); }
 
-    // BackBuffer shows `work` stretched over the whole screen, sampled at pixel centres.
-    static void ExpectOnScreen(const Picture& work)
-    {
-        SCOPED_TRACE("on the screen");
-        ExpectPicture(Read(GfxDevice->BackBuffer), [&](int x, int y)
-                      { return work((2 * x + 1) * work.w / 1600, (2 * y + 1) * work.h / 1200); });
-    }
-
   private:
     std::vector<IDirectDrawSurface7**> made_;
 };

@@ -28,11 +28,6 @@ struct Segment
     IDirectDrawSurface7** work; // the segment's output surface besides BackBuffer, if any
 };
 
-void PrintTo(const Segment& segment, std::ostream* out)
-{
-    *out << segment.name;
-}
-
 const Segment Segments[] = {
     {"RevealWipe", WipeFirstStep, WipeLastStep, RevealWipe, RevealWipePerPixel, &SurfWipe},
     {"FadeToBlack", FadeFirstStep, FadeLastStep, FadeToBlack, FadeToBlackPerPixel, &SurfFade},

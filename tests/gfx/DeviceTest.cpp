@@ -43,33 +43,24 @@ class Device : public ::testing::Test
     static int Sample(int d, int src, int dst) { return ((2 * d + 1) * src) / (2 * dst); }
 };
 
+// Lock publishes the back buffer's pixels and those of the last other surface locked apart;
+// the per-pixel operations address any locked surface through its own pair.
 TEST_F(Device, PublishesTheBackBufferAndSurfacePairsSeparately)
 {
     IDirectDrawSurface7* a = Surface(400, 300);
     IDirectDrawSurface7* b = Surface(300, 300);
-
     gfx.Lock(a);
     unsigned char* aPtr = gfx.LockedSurfPtr;
-    EXPECT_EQ(gfx.LockedSurfPitch, 1600);
-    gfx.Lock(b); // replaces the surface pair, not the back buffer's
-    EXPECT_NE(gfx.LockedSurfPtr, aPtr);
-    EXPECT_EQ(gfx.LockedSurfPitch, 1200);
+    gfx.Lock(b);
     gfx.Lock(gfx.BackBuffer);
+    EXPECT_TRUE(gfx.LockedSurfPtr != aPtr && gfx.LockedSurfPitch == 1200);
     EXPECT_EQ(gfx.LockedBackPitch, 3200);
-    EXPECT_EQ(gfx.LockedSurfPitch, 1200);
-
-    // Pixel operations address any locked surface through its own pair.
     gfx.PutPixel32(399, 299, 10, 20, 30, aPtr, 1600);
     gfx.PutPixel32(799, 599, 0x123456ul, gfx.LockedBackPtr, gfx.LockedBackPitch);
-    unsigned char r, g, bl;
-    gfx.GetPixel32(399, 299, &r, &g, &bl, aPtr, 1600);
-    EXPECT_EQ(r, 10);
-    EXPECT_EQ(g, 20);
-    EXPECT_EQ(bl, 30);
+    EXPECT_EQ(At(a, 399, 299), 0x0A141Eu);
     unsigned long packed = 0;
     gfx.GetPixel32(799, 599, &packed, gfx.LockedBackPtr, gfx.LockedBackPitch);
     EXPECT_EQ(packed, 0x123456ul);
-    EXPECT_EQ(At(a, 399, 299), 0x0A141Eu);
     gfx.UnLock(a);
     gfx.UnLock(b);
     gfx.UnLock(gfx.BackBuffer);
@@ -162,24 +153,6 @@ TEST_F(Device, ChannelWeightsGiveTheTruncatedDoubleProductForAnyWeight)
                 }
             });
     }
-}
-
-TEST_F(Device, RectangleBltTouchesOnlyItsDestinationRectangle)
-{
-    IDirectDrawSurface7* strip = Surface(400, 1200);
-    IDirectDrawSurface7* src = Surface(400, 600);
-    Number(src);
-    gfx.ClearSurf(0x00FF00FFul, strip);
-    gfx.Blt(RECT{0, 300, 400, 900}, strip, RECT{0, 0, 400, 600}, src); // 1:1
-    EXPECT_EQ(At(strip, 5, 299), 0x00FF00FFu);
-    EXPECT_EQ(At(strip, 5, 300), At(src, 5, 0));
-    EXPECT_EQ(At(strip, 399, 899), At(src, 399, 599));
-    EXPECT_EQ(At(strip, 5, 900), 0x00FF00FFu);
-
-    // A window of the strip stretched over the back buffer, from a source offset.
-    gfx.Blt(RECT{0, 0, 800, 600}, gfx.BackBuffer, RECT{0, 450, 400, 750}, strip);
-    ExpectPicture(Read(gfx.BackBuffer),
-                  [&](int x, int y) { return long{At(strip, x / 2, 450 + y / 2)}; });
 }
 
 TEST_F(Device, RefusesRectanglesOutsideTheirSurfaces)

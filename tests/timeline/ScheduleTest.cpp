@@ -97,8 +97,6 @@ TEST_F(Schedule, StepsRunTheRightSegmentsInFrameOrderFromAnyStartTick)
                                                     {455 * 50, ""},
                                                     {456 * 50 + 49, ""},
                                                     {457 * 50, "blend@457"},
-                                                    {557 * 50, "blend@557"},
-                                                    {558 * 50, "blend@558"},
                                                     {671 * 50, "blend@671"},
                                                     {672 * 50, "warp@672"},
                                                     {849 * 50, "warp@849"},
@@ -107,9 +105,7 @@ TEST_F(Schedule, StepsRunTheRightSegmentsInFrameOrderFromAnyStartTick)
                                                     {950 * 50, "cubes@950"},
                                                     {1299 * 50, "cubes@1299"},
                                                     {1300 * 50, "scroller@1300"},
-                                                    {2200 * 50, "scroller@2200"},
                                                     {999999999, "scroller@19999999"},
-                                                    {2147483647, "scroller@42949672"},
                                                     {4294967249u, "scroller@85899344"},
                                                     {4294967250u, "scroller@85899345"},
                                                     {4294967295u, "scroller@85899345"}};

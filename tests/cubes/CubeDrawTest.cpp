@@ -1,16 +1,46 @@
-// Triangle span fill: rows, spans, screen edges and additive wrap-around colour.
-#include "CubeTestDevice.h"
+// The cube scene's drawing: triangle span fill (rows, spans, screen edges, additive
+// wrap-around colour, the fast fill against the per-pixel one) and the cube frame (its
+// arithmetic, the clock-driven angle and what it must not do).
+#include "cubes/CubeFrame.h"
+#include "cubes/TriangleFill.h"
+#include "platform/sys/Clock.h"
+#include "shell/Demo.h"
+#include "support/AllocationCounter.h"
+#include "support/PixelCheck.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
 {
+
+// A headless graphics device and span tables, as start-up would create them.
+class CubeDeviceTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        GfxDevice = new VornGFX(800, 600, 32, 1, 2);
+        SpanLeft = left_;
+        SpanRight = right_;
+    }
+    void TearDown() override { delete std::exchange(GfxDevice, nullptr); }
+
+    // The whole BackBuffer, row by row.
+    static pixelcheck::Picture Snapshot() { return pixelcheck::Read(GfxDevice->BackBuffer); }
+
+  private:
+    int left_[600], right_[600];
+};
 
 constexpr std::uint32_t Cyan = 0x0096FA;
 
@@ -141,6 +171,69 @@ TEST_F(TriangleFillTest, FastFillMatchesThePerPixelFillOverSequencesOfTriangles)
                 Fill(corners, colour);
             pixelcheck::ExpectPicture(Snapshot(), expected);
         });
+}
+
+// The angle a frame at `elapsed` ms leaves for the next one.
+const auto AngleAt = [](std::uint32_t elapsed)
+{ return static_cast<float>(elapsed * 0.001000000047497451305389404296875); };
+
+class CubeFrameTest : public CubeDeviceTest
+{
+  protected:
+    void SetUp() override
+    {
+        CubeDeviceTest::SetUp();
+        BuildCubes();
+        Matrix4 first[CubeCount];
+        for (int k = 0; k < CubeCount; ++k)
+            first[k] = Cubes[k].Placement;
+        BuildCubes(); // a second start-up builds the same
+        for (int k = 0; k < CubeCount; ++k)
+            EXPECT_TRUE(std::equal(first[k].m, first[k].m + 16, Cubes[k].Placement.m)) << k;
+        StartTick = 1000;
+        CubeAngle = 0.0f;
+    }
+    void TearDown() override
+    {
+        sys::UseRealTicks();
+        CubeDeviceTest::TearDown();
+    }
+
+    static void DrawAt(std::uint32_t elapsed)
+    {
+        sys::SetVirtualTicks(StartTick + elapsed);
+        DrawCubes();
+    }
+};
+
+TEST_F(CubeFrameTest, FirstFrameDrawsUnrotatedCubesWithoutAllocating)
+{
+    const long allocationsBefore = testalloc::Count();
+    DrawAt(42500);
+    EXPECT_EQ(testalloc::Count(), allocationsBefore);
+    EXPECT_FALSE(GfxDevice->BackBuffer->Locked);
+    for (const CubeVertex& v : CubeTemplate) // the model is left as it was
+        EXPECT_EQ(std::abs(v.Position.x) + std::abs(v.Position.y) + std::abs(v.Position.z), 3);
+
+    // Cube 4's corner (1, 1, -1), unrotated: the frame turns by the angle the previous one left.
+    // Pure float arithmetic would give y = 452.47662353515625.
+    const Vector3& corner = Cubes[4].Vertices[0].Position;
+    EXPECT_EQ(corner.x, 450.8255615234375f);
+    EXPECT_EQ(corner.y, 452.4766540527344f);
+    EXPECT_EQ(corner.z, 19.0f);
+}
+
+TEST_F(CubeFrameTest, AngleFollowsTheClockFromTheNextFrameOn)
+{
+    DrawAt(42500);
+    EXPECT_EQ(CubeAngle, AngleAt(42500));
+    DrawAt(43000);
+    EXPECT_EQ(CubeAngle, AngleAt(43000));
+
+    // The elapsed time is an unsigned difference: a wrapped tick counter gives the same angle.
+    StartTick = 0xFFFFFF00u;
+    DrawAt(42500);
+    EXPECT_EQ(CubeAngle, AngleAt(42500));
 }
 
 } // namespace
