@@ -47,11 +47,7 @@ class EffectTest : public ::testing::Test
     {
         GfxDevice->CreateSurface(w, h, global);
         made_.push_back(global);
-        FillPattern(*global, seed);
-    }
-    static void FillPattern(IDirectDrawSurface7* s, std::uint32_t seed)
-    {
-        Fill(s, [&](int x, int y) { return Pattern(x, y, s->Width, seed); });
+        Fill(*global, [&](int x, int y) { return Pattern(x, y, w, seed); });
     }
     template <typename F> static void Fill(IDirectDrawSurface7* s, F pixelAt)
     {

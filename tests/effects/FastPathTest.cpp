@@ -38,27 +38,6 @@ const Segment Segments[] = {
     {"IrisWipe", IrisFirstStep, IrisLastStep, IrisWipe, IrisWipePerPixel, nullptr},
 };
 
-// A surface's pixels, all of them contiguous.
-std::uint32_t* Pixels(IDirectDrawSurface7* s)
-{
-    return s->Pixels.get();
-}
-std::size_t Count(const IDirectDrawSurface7* s)
-{
-    return std::size_t{s->Width} * s->Height;
-}
-
-// Noise in all 32 bits, or (one pixel in two) channels of 0 and 255 only.
-void FillAdversarial(IDirectDrawSurface7* s, std::uint32_t seed)
-{
-    std::mt19937 random(seed);
-    for (std::size_t i = 0; i < Count(s); ++i)
-    {
-        const std::uint32_t r = random();
-        Pixels(s)[i] = (r & 1) ? r : (r & 0xFF000000u) | ((r >> 1 & 0x010101u) * 0xFF);
-    }
-}
-
 class FastPath : public effecttest::EffectTest, public ::testing::WithParamInterface<Segment>
 {
   protected:
@@ -75,6 +54,18 @@ class FastPath : public effecttest::EffectTest, public ::testing::WithParamInter
             FillAdversarial(s, seed++);
         BuildBlobSprite();
     }
+
+    // Noise in all 32 bits, or (one pixel in two) channels of 0 and 255 only.
+    static void FillAdversarial(IDirectDrawSurface7* s, std::uint32_t seed)
+    {
+        std::mt19937 random(seed);
+        Fill(s,
+             [&](int, int)
+             {
+                 const std::uint32_t r = random();
+                 return (r & 1) ? r : (r & 0xFF000000u) | ((r >> 1 & 0x010101u) * 0xFF);
+             });
+    }
 };
 
 TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
@@ -85,7 +76,8 @@ TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
         outputs.push_back(*segment.work);
     FillAdversarial(GfxDevice->BackBuffer, 99);
     const std::vector<std::uint32_t> under = Read(GfxDevice->BackBuffer).p;
-    const auto restoreUnder = [&] { std::copy(under.begin(), under.end(), Pixels(outputs[0])); };
+    const auto restoreUnder = [&]
+    { std::copy(under.begin(), under.end(), outputs[0]->Pixels.get()); };
 #if defined(VORN_DEVICE_CHECKS)
     const DWORD stride = 9; // every pixel access checked: slow
 #else
@@ -106,7 +98,7 @@ TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
             {
                 restoreUnder();
                 if (segment.work != nullptr) // stale contents of an earlier frame
-                    std::fill_n(Pixels(outputs[1]), Count(outputs[1]), 0xA5A5A5A5u);
+                    Fill(outputs[1], [](int, int) { return 0xA5A5A5A5u; });
                 segment.fast(step);
                 for (std::size_t k = 0; k < outputs.size(); ++k)
                 {

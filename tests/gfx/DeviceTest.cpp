@@ -58,9 +58,7 @@ TEST_F(Device, PublishesTheBackBufferAndSurfacePairsSeparately)
     gfx.PutPixel32(399, 299, 10, 20, 30, aPtr, 1600);
     gfx.PutPixel32(799, 599, 0x123456ul, gfx.LockedBackPtr, gfx.LockedBackPitch);
     EXPECT_EQ(At(a, 399, 299), 0x0A141Eu);
-    unsigned long packed = 0;
-    gfx.GetPixel32(799, 599, &packed, gfx.LockedBackPtr, gfx.LockedBackPitch);
-    EXPECT_EQ(packed, 0x123456ul);
+    EXPECT_EQ(At(gfx.BackBuffer, 799, 599), 0x123456u);
     gfx.UnLock(a);
     gfx.UnLock(b);
     gfx.UnLock(gfx.BackBuffer);
@@ -133,24 +131,23 @@ TEST_F(Device, ChannelWeightsGiveTheTruncatedDoubleProductForAnyWeight)
     {
         ChannelWeight weight;
         SetChannelWeight(weight, w);
-        EXPECT_TRUE(weight.fixedAgrees) << w;
-        const auto t = [&](int d) { return static_cast<int>(d * double{w}); };
+        SCOPED_TRACE(::testing::Message() << "weight " << w);
+        EXPECT_TRUE(weight.fixedAgrees);
+        pixelcheck::Picture expected{256, 256, std::vector<std::uint32_t>(65536, 0)};
+        for (unsigned i = 0; i < 65536; ++i)
+        {
+            for (int shift = 16; shift >= 0; shift -= 8)
+            {
+                const int a = first[i] >> shift & 255, s = second[i] >> shift & 255;
+                const int blended = s + static_cast<int>((a - s) * double{w});
+                expected.p[i] |= static_cast<std::uint32_t>(blended) << shift;
+            }
+        }
         pixelcheck::AtEveryKernelLevel(
             [&]
             {
                 BlendRow(first.data(), second.data(), 65536, weight, out.data());
-                int wrong = 0;
-                for (unsigned i = 0; i < 65536; ++i)
-                {
-                    std::uint32_t expected = 0;
-                    for (int shift = 16; shift >= 0; shift -= 8)
-                    {
-                        const int a = first[i] >> shift & 255, s = second[i] >> shift & 255;
-                        expected |= static_cast<std::uint32_t>(s + t(a - s)) << shift;
-                    }
-                    if (out[i] != expected && ++wrong <= 3)
-                        ADD_FAILURE() << "blend, w " << w << ", pixel " << i;
-                }
+                ExpectPicture(pixelcheck::Picture{256, 256, out}, expected);
             });
     }
 }
@@ -208,49 +205,40 @@ class Loading : public Device
 {
   protected:
     std::string dir = testassets::MakeScratchDir("jpeg");
+    std::string path = dir + "/blocks.jpg";
     ~Loading() override { std::filesystem::remove_all(dir); }
-
-    std::string Path(const char* name) { return dir + "/" + name; }
 };
 
-// 8x8 blocks of flat grey survive JPEG at quality 100 exactly; the colour blocks (1 and 2) show
-// the channel order.
-bool Coloured(int x, int y)
-{
-    const int block = (y / 8) * 8 + x / 8;
-    return block == 1 || block == 2;
-}
-
+// 8x8 blocks of flat grey, which survive JPEG at quality 100 exactly, and (blocks 1 and 2) red
+// and blue, which show the channel order.
 std::uint32_t Blocks(int x, int y)
 {
-    const int block = (y / 8) * 8 + x / 8;
-    if (block == 1)
-        return 0xFF0000;
-    if (block == 2)
-        return 0x0000FF;
-    const unsigned g = static_cast<unsigned>(block * 37) & 0xFF;
-    return (g << 16) | (g << 8) | g;
+    const unsigned block = (y / 8) * 8 + x / 8, g = block * 37 & 0xFF;
+    return block == 1 ? 0xFF0000 : block == 2 ? 0x0000FF : (g << 16) | (g << 8) | g;
+}
+
+// What a decoded pixel must be: the grey exactly; the colours are checked apart.
+long Exact(int x, int y)
+{
+    const std::uint32_t c = Blocks(x, y);
+    return (c >> 16) == (c & 0xFF) ? long{c} : -1L;
 }
 
 // A picture of the surface's size is decoded exactly, one of another size stretched onto it.
 TEST_F(Loading, DecodesAndStretchesOntoTheWholeSurface)
 {
-    ASSERT_TRUE(testassets::WriteJpeg(Path("blocks.jpg"), 64, 32, Blocks, 100));
+    ASSERT_TRUE(testassets::WriteJpeg(path, 64, 32, Blocks, 100));
     IDirectDrawSurface7* s = Surface(64, 32);
-    gfx.LoadJPEG(Path("blocks.jpg").c_str(), s);
-    ExpectPicture(Read(s), [](int x, int y) { return Coloured(x, y) ? -1L : long{Blocks(x, y)}; });
+    gfx.LoadJPEG(path.c_str(), s);
+    ExpectPicture(Read(s), Exact);
     const std::uint32_t red = At(s, 12, 4), blue = At(s, 20, 4);
     EXPECT_TRUE((red >> 16 & 0xFF) > 240 && (red & 0xFFFF) < 0x1010) << std::hex << red;
     EXPECT_TRUE((blue & 0xFF) > 240 && blue >> 8 < 0x1010) << std::hex << blue;
 
     IDirectDrawSurface7* large = Surface(128, 96);
-    gfx.LoadJPEG(Path("blocks.jpg").c_str(), large);
+    gfx.LoadJPEG(path.c_str(), large);
     ExpectPicture(Read(large),
-                  [](int x, int y)
-                  {
-                      const int sx = Sample(x, 64, 128), sy = Sample(y, 32, 96);
-                      return Coloured(sx, sy) ? -1L : long{Blocks(sx, sy)};
-                  });
+                  [](int x, int y) { return Exact(Sample(x, 64, 128), Sample(y, 32, 96)); });
 }
 
 } // namespace
