@@ -72,6 +72,7 @@ TEST_F(SegmentTest, WarpSqueezesEachRowBetweenTheTwoSineCurves)
     Make(&SurfJ3, 400, 300, 0);
     Fill(SurfJ3, source);
     Make(&SurfWarp, 300, 300, 77); // stale contents of an earlier frame
+    const auto screen = [](int x, int y) { return Pattern(x, y, 800, 9); };
     const int cases[][4] = {{672, 0, 30, 270},  {672, 299, 43, 293}, {700, 100, 1, 251},
                             {849, 0, 2, 294},   {850, 0, 3, 290},    {760, 50, 39, 244},
                             {760, 250, 6, 243}, {949, 50, 44, 243},  {949, 150, 41, 299},
@@ -79,7 +80,10 @@ TEST_F(SegmentTest, WarpSqueezesEachRowBetweenTheTwoSineCurves)
     for (const auto& [step, row, start, end] : cases)
     {
         SCOPED_TRACE("step " + std::to_string(step) + " row " + std::to_string(row));
+        Fill(GfxDevice->BackBuffer, screen);
         SineRowWarp(step);
+        if (step >= 850) // the iris shows SurfWarp from then on: redrawn, not shown
+            ExpectPicture(Read(GfxDevice->BackBuffer), screen);
         // Black, then the source row from column 0 to 397 or 398 in increasing columns, then
         // black.
         const auto warp = Read(SurfWarp);

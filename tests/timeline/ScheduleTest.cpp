@@ -61,8 +61,7 @@ class Schedule : public ::testing::Test
     void SetUp() override { GfxDevice = new VornGFX(800, 600, 32, 1, 2); }
     void TearDown() override
     {
-        delete GfxDevice;
-        GfxDevice = nullptr;
+        delete std::exchange(GfxDevice, nullptr);
         sys::UseRealTicks();
     }
 
