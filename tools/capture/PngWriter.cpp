@@ -30,7 +30,7 @@ struct Encoder
     std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor;
     int level = -1;
     std::vector<unsigned char> rows; // filter byte and R, G, B for each row
-    std::vector<unsigned char> file;
+    std::vector<unsigned char> file; // kept at its largest size, so it is never zeroed again
 };
 
 thread_local Encoder encoder;
@@ -39,6 +39,29 @@ void PutBigEndian(unsigned char* at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         at[i] = static_cast<unsigned char>(value >> (24 - 8 * i));
+}
+
+void PackRow(const std::uint32_t* pixel, std::size_t width, unsigned char* out)
+{
+    for (std::size_t x = 0; x < width; ++x, out += 3)
+    {
+        const std::uint32_t p = pixel[x];
+        out[0] = static_cast<unsigned char>(p >> 16);
+        out[1] = static_cast<unsigned char>(p >> 8);
+        out[2] = static_cast<unsigned char>(p);
+    }
+}
+
+void PackRow(const std::uint32_t* pixel, const std::uint32_t* above, std::size_t width,
+             unsigned char* out)
+{
+    for (std::size_t x = 0; x < width; ++x, out += 3)
+    {
+        const std::uint32_t p = pixel[x], q = above[x];
+        out[0] = static_cast<unsigned char>((p >> 16) - (q >> 16));
+        out[1] = static_cast<unsigned char>((p >> 8) - (q >> 8));
+        out[2] = static_cast<unsigned char>(p - q);
+    }
 }
 
 // Fills in the length and CRC of the chunk whose type starts at `type`, `length` data bytes on.
@@ -50,7 +73,7 @@ void SealChunk(unsigned char* type, std::size_t length)
 
 } // namespace
 
-const std::vector<unsigned char>& EncodePng(const FrameImage& frame, const PngEncoding& encoding)
+std::span<const unsigned char> EncodePng(const FrameImage& frame, const PngEncoding& encoding)
 {
     if (encoder.level != encoding.level)
     {
@@ -59,22 +82,23 @@ const std::vector<unsigned char>& EncodePng(const FrameImage& frame, const PngEn
         if (!encoder.compressor)
             throw CaptureError("out of memory for the PNG compressor");
     }
-    // The frame's words hold 0x00RRGGBB; each row becomes its filter byte and R, G, B.
+    // The frame's words hold 0x00RRGGBB; each row becomes its filter byte and R, G, B (the
+    // differences from the row above when filtered Up).
     const std::size_t width = std::size_t(frame.width), rowBytes = 1 + 3 * width;
     encoder.rows.resize(rowBytes * std::size_t(frame.height));
     for (std::size_t y = 0; y < std::size_t(frame.height); ++y)
     {
         const std::uint32_t* pixel = frame.pixels.data() + y * width;
-        const std::uint32_t* above = pixel - width;
-        const bool up = encoding.upFilter && y > 0;
         unsigned char* out = encoder.rows.data() + y * rowBytes;
-        *out++ = up ? 2 : 0;
-        for (std::size_t x = 0; x < width; ++x, out += 3)
+        if (encoding.upFilter && y > 0)
         {
-            const std::uint32_t p = pixel[x], q = up ? above[x] : 0;
-            out[0] = static_cast<unsigned char>((p >> 16) - (q >> 16));
-            out[1] = static_cast<unsigned char>((p >> 8) - (q >> 8));
-            out[2] = static_cast<unsigned char>(p - q);
+            *out++ = 2;
+            PackRow(pixel, pixel - width, width, out);
+        }
+        else
+        {
+            *out++ = 0;
+            PackRow(pixel, width, out);
         }
     }
 
@@ -84,7 +108,8 @@ const std::vector<unsigned char>& EncodePng(const FrameImage& frame, const PngEn
     const std::size_t bound =
         libdeflate_zlib_compress_bound(encoder.compressor.get(), encoder.rows.size());
     std::vector<unsigned char>& file = encoder.file;
-    file.resize(HeaderBytes + bound + 4 + 12);
+    if (file.size() < HeaderBytes + bound + 4 + 12)
+        file.resize(HeaderBytes + bound + 4 + 12);
     std::memcpy(file.data(), Signature, 8);
     unsigned char* header = file.data() + 12;
     std::memcpy(header, "IHDR", 4);
@@ -101,14 +126,13 @@ const std::vector<unsigned char>& EncodePng(const FrameImage& frame, const PngEn
     unsigned char* end = data + 4 + packed + 4 + 4;
     std::memcpy(end, "IEND", 4);
     SealChunk(end, 0);
-    file.resize(std::size_t(end + 8 - file.data()));
-    return file;
+    return {file.data(), std::size_t(end + 8 - file.data())};
 }
 
 void WritePng(const FrameImage& frame, const std::filesystem::path& path,
               const PngEncoding& encoding)
 {
-    const std::vector<unsigned char>& png = EncodePng(frame, encoding);
+    const std::span<const unsigned char> png = EncodePng(frame, encoding);
     PendingFile pending(path);
     const int descriptor = pending.TakeDescriptor();
     std::size_t done = 0;

@@ -4,6 +4,7 @@
 #include "tools/capture/FramePipeline.h"
 
 #include <filesystem>
+#include <span>
 #include <vector>
 
 namespace capture
@@ -20,8 +21,7 @@ struct PngEncoding
 
 // The complete PNG file of `frame`, in a buffer of the calling thread that the next call on
 // the same thread reuses. Safe to call from several threads at once.
-const std::vector<unsigned char>& EncodePng(const FrameImage& frame,
-                                            const PngEncoding& encoding = {});
+std::span<const unsigned char> EncodePng(const FrameImage& frame, const PngEncoding& encoding = {});
 
 // Writes `frame` as an 8-bit RGB PNG to `path`, under a temporary name renamed when complete.
 // Throws CaptureError naming the file and the system's reason if it cannot be written. Safe to
