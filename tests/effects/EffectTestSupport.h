@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/Demo.h"
+#include "support/PixelCheck.h"
 
 namespace effecttest
 {
@@ -22,31 +23,8 @@ inline std::uint32_t Pattern(int x, int y, int w, std::uint32_t seed)
     return 0x80000000u | (low == 0 ? 0x010101u : low);
 }
 
-// A copy of a surface's pixels.
-struct Picture
-{
-    int w = 0, h = 0;
-    std::vector<std::uint32_t> p;
-    std::uint32_t operator()(int x, int y) const { return p[static_cast<std::size_t>(y) * w + x]; }
-};
-
-// Every pixel of `actual` against expected(x, y); the first few that differ are reported.
-template <typename F> void ExpectPicture(const Picture& actual, F expected)
-{
-    int wrong = 0;
-    for (int y = 0; y < actual.h; ++y)
-    {
-        for (int x = 0; x < actual.w; ++x)
-        {
-            const auto e = static_cast<std::uint32_t>(expected(x, y));
-            if (actual(x, y) != e && ++wrong <= 3)
-            {
-                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << actual(x, y)
-                              << ", expected " << e;
-            }
-        }
-    }
-}
+using pixelcheck::ExpectPicture;
+using pixelcheck::Picture;
 
 class EffectTest : public ::testing::Test
 {
@@ -69,11 +47,7 @@ class EffectTest : public ::testing::Test
     {
         GfxDevice->CreateSurface(w, h, global);
         made_.push_back(global);
-        FillPattern(*global, seed);
-    }
-    static void FillPattern(IDirectDrawSurface7* s, std::uint32_t seed)
-    {
-        Fill(s, [&](int x, int y) { return Pattern(x, y, s->Width, seed); });
+        Fill(*global, [&](int x, int y) { return Pattern(x, y, w, seed); });
     }
     template <typename F> static void Fill(IDirectDrawSurface7* s, F pixelAt)
     {
@@ -81,22 +55,7 @@ class EffectTest : public ::testing::Test
             for (int x = 0; x < s->Width; ++x)
                 s->Pixels[y * s->Pitch / 4 + x] = pixelAt(x, y);
     }
-    static Picture Read(const IDirectDrawSurface7* s)
-    {
-        Picture picture{s->Width, s->Height, {}};
-        for (int y = 0; y < s->Height; ++y)
-            picture.p.insert(picture.p.end(), &s->Pixels[y * s->Pitch / 4],
-                             &s->Pixels[y * s->Pitch / 4 + s->Width]);
-        return picture;
-    }
-
-    // BackBuffer shows `work` stretched over the whole screen, sampled at pixel centres.
-    static void ExpectOnScreen(const Picture& work)
-    {
-        SCOPED_TRACE("on the screen");
-        ExpectPicture(Read(GfxDevice->BackBuffer), [&](int x, int y)
-                      { return work((2 * x + 1) * work.w / 1600, (2 * y + 1) * work.h / 1200); });
-    }
+    static Picture Read(const IDirectDrawSurface7* s) { return pixelcheck::Read(s); }
 
   private:
     std::vector<IDirectDrawSurface7**> made_;

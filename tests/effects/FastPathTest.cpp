@@ -28,11 +28,6 @@ struct Segment
     IDirectDrawSurface7** work; // the segment's output surface besides BackBuffer, if any
 };
 
-void PrintTo(const Segment& segment, std::ostream* out)
-{
-    *out << segment.name;
-}
-
 const Segment Segments[] = {
     {"RevealWipe", WipeFirstStep, WipeLastStep, RevealWipe, RevealWipePerPixel, &SurfWipe},
     {"FadeToBlack", FadeFirstStep, FadeLastStep, FadeToBlack, FadeToBlackPerPixel, &SurfFade},
@@ -42,27 +37,6 @@ const Segment Segments[] = {
     // The iris paints over the cube scene, which the noise in BackBuffer stands for.
     {"IrisWipe", IrisFirstStep, IrisLastStep, IrisWipe, IrisWipePerPixel, nullptr},
 };
-
-// A surface's pixels, all of them contiguous.
-std::uint32_t* Pixels(IDirectDrawSurface7* s)
-{
-    return s->Pixels.get();
-}
-std::size_t Count(const IDirectDrawSurface7* s)
-{
-    return std::size_t{s->Width} * s->Height;
-}
-
-// Noise in all 32 bits, or (one pixel in two) channels of 0 and 255 only.
-void FillAdversarial(IDirectDrawSurface7* s, std::uint32_t seed)
-{
-    std::mt19937 random(seed);
-    for (std::size_t i = 0; i < Count(s); ++i)
-    {
-        const std::uint32_t r = random();
-        Pixels(s)[i] = (r & 1) ? r : (r & 0xFF000000u) | ((r >> 1 & 0x010101u) * 0xFF);
-    }
-}
 
 class FastPath : public effecttest::EffectTest, public ::testing::WithParamInterface<Segment>
 {
@@ -80,10 +54,17 @@ class FastPath : public effecttest::EffectTest, public ::testing::WithParamInter
             FillAdversarial(s, seed++);
         BuildBlobSprite();
     }
-    void TearDown() override
+
+    // Noise in all 32 bits, or (one pixel in two) channels of 0 and 255 only.
+    static void FillAdversarial(IDirectDrawSurface7* s, std::uint32_t seed)
     {
-        PixelKernelLevel = BestPixelKernelLevel();
-        EffectTest::TearDown();
+        std::mt19937 random(seed);
+        Fill(s,
+             [&](int, int)
+             {
+                 const std::uint32_t r = random();
+                 return (r & 1) ? r : (r & 0xFF000000u) | ((r >> 1 & 0x010101u) * 0xFF);
+             });
     }
 };
 
@@ -94,9 +75,9 @@ TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
     if (segment.work != nullptr)
         outputs.push_back(*segment.work);
     FillAdversarial(GfxDevice->BackBuffer, 99);
-    const std::vector<std::uint32_t> under(Pixels(outputs[0]),
-                                           Pixels(outputs[0]) + Count(outputs[0]));
-    std::vector<std::vector<std::uint32_t>> expected(outputs.size());
+    const std::vector<std::uint32_t> under = Read(GfxDevice->BackBuffer).p;
+    const auto restoreUnder = [&]
+    { std::copy(under.begin(), under.end(), outputs[0]->Pixels.get()); };
 #if defined(VORN_DEVICE_CHECKS)
     const DWORD stride = 9; // every pixel access checked: slow
 #else
@@ -106,30 +87,25 @@ TEST_P(FastPath, MatchesThePerPixelFormAtEveryStepAndKernelLevel)
          step = step < segment.last ? std::min(step + stride, segment.last) : step + 1)
     {
         SCOPED_TRACE("step " + std::to_string(step));
-        std::copy(under.begin(), under.end(), Pixels(outputs[0]));
+        restoreUnder();
         PixelKernelLevel = 0;
         segment.reference(step);
-        for (std::size_t k = 0; k < outputs.size(); ++k)
-            expected[k].assign(Pixels(outputs[k]), Pixels(outputs[k]) + Count(outputs[k]));
-        for (int level = 0; level <= BestPixelKernelLevel(); ++level)
-        {
-            SCOPED_TRACE("kernel level " + std::to_string(level));
-            std::copy(under.begin(), under.end(), Pixels(outputs[0]));
-            if (segment.work != nullptr) // stale contents of an earlier frame
-                std::fill_n(Pixels(outputs[1]), Count(outputs[1]), 0xA5A5A5A5u);
-            PixelKernelLevel = level;
-            segment.fast(step);
-            for (std::size_t k = 0; k < outputs.size(); ++k)
+        std::vector<effecttest::Picture> expected;
+        for (IDirectDrawSurface7* s : outputs)
+            expected.push_back(Read(s));
+        pixelcheck::AtEveryKernelLevel(
+            [&]
             {
-                const long at =
-                    std::mismatch(expected[k].begin(), expected[k].end(), Pixels(outputs[k]))
-                        .first -
-                    expected[k].begin();
-                EXPECT_EQ(at, static_cast<long>(expected[k].size()))
-                    << (k == 0 ? "screen" : "work surface") << " differs at "
-                    << at % outputs[k]->Width << "," << at / outputs[k]->Width;
-            }
-        }
+                restoreUnder();
+                if (segment.work != nullptr) // stale contents of an earlier frame
+                    Fill(outputs[1], [](int, int) { return 0xA5A5A5A5u; });
+                segment.fast(step);
+                for (std::size_t k = 0; k < outputs.size(); ++k)
+                {
+                    SCOPED_TRACE(k == 0 ? "screen" : "work surface");
+                    effecttest::ExpectPicture(Read(outputs[k]), expected[k]);
+                }
+            });
     }
 }
 

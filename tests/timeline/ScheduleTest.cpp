@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 VornGFX* GfxDevice = nullptr;
@@ -25,7 +26,6 @@ std::vector<std::string> calls;
 
 void Record(const char* name, DWORD step)
 {
-    // The stand-ins draw a mark, so that whether the frame was cleared shows.
     EXPECT_FALSE(GfxDevice->BackBuffer->Locked);
     EXPECT_EQ(step, DemoStep) << name;
     calls.push_back(std::string(name) + "@" + std::to_string(step));
@@ -34,37 +34,22 @@ void Record(const char* name, DWORD step)
 
 } // namespace
 
-void RevealWipe(DWORD step)
-{
-    Record("wipe", step);
-}
-void FadeToBlack(DWORD step)
-{
-    Record("fade", step);
-}
-void DrawBlobField(DWORD step)
-{
-    Record("blob", step);
-}
-void PulsingBlend(DWORD step)
-{
-    Record("blend", step);
-}
-void SineRowWarp(DWORD step)
-{
-    Record("warp", step);
-}
+// Each stand-in records its call.
+#define RECORDING_SEGMENT(routine, name)                                                           \
+    void routine(DWORD step)                                                                       \
+    {                                                                                              \
+        Record(name, step);                                                                        \
+    }
+RECORDING_SEGMENT(RevealWipe, "wipe")
+RECORDING_SEGMENT(FadeToBlack, "fade")
+RECORDING_SEGMENT(DrawBlobField, "blob")
+RECORDING_SEGMENT(PulsingBlend, "blend")
+RECORDING_SEGMENT(SineRowWarp, "warp")
+RECORDING_SEGMENT(IrisWipe, "iris")
+RECORDING_SEGMENT(Scroller, "scroller")
 void DrawCubes()
 {
     Record("cubes", DemoStep);
-}
-void IrisWipe(DWORD step)
-{
-    Record("iris", step);
-}
-void Scroller(DWORD step)
-{
-    Record("scroller", step);
 }
 
 namespace
@@ -73,100 +58,64 @@ namespace
 class Schedule : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        GfxDevice = new VornGFX(800, 600, 32, 1, 2);
-        StartTick = 5000;
-    }
+    void SetUp() override { GfxDevice = new VornGFX(800, 600, 32, 1, 2); }
     void TearDown() override
     {
-        delete GfxDevice;
-        GfxDevice = nullptr;
+        delete std::exchange(GfxDevice, nullptr);
         sys::UseRealTicks();
     }
 
-    // The calls of one frame at `elapsed` milliseconds, joined by spaces.
+    // The calls of one frame at `elapsed` milliseconds, joined by spaces; "black" when no segment
+    // runs and the frame is cleared.
     std::string FrameAt(DWORD elapsed)
     {
         calls.clear();
         sys::SetVirtualTicks(StartTick + elapsed);
         GfxDevice->BackBuffer->Pixels[0] = 0x123456;
         RenderFrame();
+        if (calls.empty()) // nothing drawn: the frame shows the clear
+            return GfxDevice->BackBuffer->Pixels[0] == 0 ? "black" : "not cleared";
         std::string joined;
         for (const std::string& c : calls)
             joined += (joined.empty() ? "" : " ") + c;
         return joined;
     }
-    std::string FrameAtStep(DWORD step) { return FrameAt(step * 50); }
 };
 
-TEST_F(Schedule, StepIsElapsedMillisecondsOverFifty)
+// The step is the elapsed time over 50 ms, an unsigned difference of tick counts: the same from
+// any start, also one two seconds before the counter wraps through zero. At large elapsed times
+// a naive float product would round up.
+TEST_F(Schedule, StepsRunTheRightSegmentsInFrameOrderFromAnyStartTick)
 {
-    EXPECT_EQ(FrameAt(0), "wipe@0");
-    EXPECT_EQ(FrameAt(49), "wipe@0");
-    EXPECT_EQ(FrameAt(50), "wipe@1");
-    EXPECT_EQ(FrameAt(10049), "wipe@200");
-    EXPECT_EQ(FrameAt(10050), "fade@201");
-    // Large elapsed times, where a naive float product would round up.
-    for (DWORD elapsed : {4294967295u, 4294967249u, 4294967250u, 999999999u, 2147483647u})
+    const std::pair<DWORD, const char*> frames[] = {{0, "wipe@0"},
+                                                    {49, "wipe@0"},
+                                                    {50, "wipe@1"},
+                                                    {10049, "wipe@200"},
+                                                    {10050, "fade@201"},
+                                                    {249 * 50, "fade@249"},
+                                                    {250 * 50, "blob@250"},
+                                                    {454 * 50, "blob@454"},
+                                                    {455 * 50, "black"},
+                                                    {456 * 50 + 49, "black"},
+                                                    {457 * 50, "blend@457"},
+                                                    {671 * 50, "blend@671"},
+                                                    {672 * 50, "warp@672"},
+                                                    {849 * 50, "warp@849"},
+                                                    {850 * 50, "warp@850 cubes@850 iris@850"},
+                                                    {949 * 50, "warp@949 cubes@949 iris@949"},
+                                                    {950 * 50, "cubes@950"},
+                                                    {1299 * 50, "cubes@1299"},
+                                                    {1300 * 50, "scroller@1300"},
+                                                    {999999999, "scroller@19999999"},
+                                                    {4294967249u, "scroller@85899344"},
+                                                    {4294967250u, "scroller@85899345"},
+                                                    {4294967295u, "scroller@85899345"}};
+    for (DWORD start : {5000u, 0xFFFFFFFFu - 2000})
     {
-        FrameAt(elapsed);
-        EXPECT_EQ(DemoStep, elapsed / 50) << elapsed;
+        StartTick = start;
+        for (const auto& [elapsed, expected] : frames)
+            EXPECT_EQ(FrameAt(elapsed), expected) << "start " << start << ", " << elapsed << " ms";
     }
-}
-
-TEST_F(Schedule, BoundaryStepsRunTheRightSegmentsInFrameOrder)
-{
-    const struct
-    {
-        DWORD step;
-        const char* calls;
-    } frames[] = {
-        {200, "wipe@200"},
-        {201, "fade@201"},
-        {249, "fade@249"},
-        {250, "blob@250"},
-        {454, "blob@454"},
-        {455, ""},
-        {456, ""},
-        {457, "blend@457"},
-        {557, "blend@557"},
-        {558, "blend@558"},
-        {671, "blend@671"},
-        {672, "warp@672"},
-        {849, "warp@849"},
-        {850, "warp@850 cubes@850 iris@850"},
-        {949, "warp@949 cubes@949 iris@949"},
-        {950, "cubes@950"},
-        {1299, "cubes@1299"},
-        {1300, "scroller@1300"},
-        {2200, "scroller@2200"},
-        {85899345, "scroller@85899345"},
-    };
-    for (const auto& f : frames)
-        EXPECT_EQ(FrameAtStep(f.step), f.calls) << "step " << f.step;
-}
-
-// The clear is left out only where the segments due write every pixel themselves.
-TEST_F(Schedule, FramesThatShowTheClearAreBlack)
-{
-    FrameAtStep(455); // no segment: the clear alone
-    EXPECT_EQ(GfxDevice->BackBuffer->Pixels[0], 0u);
-    FrameAtStep(100);
-    EXPECT_EQ(GfxDevice->BackBuffer->Pixels[0], 0xFFFFFFu);
-}
-
-TEST_F(Schedule, TickCounterWrappingThroughZeroKeepsTheStep)
-{
-    StartTick = 0xFFFFFFFFu - 2000; // two seconds before the counter wraps
-    for (DWORD elapsed : {0u, 1999u, 2000u, 2001u, 12549u, 12550u})
-    {
-        calls.clear();
-        sys::SetVirtualTicks(StartTick + elapsed); // wraps modulo 2^32
-        RenderFrame();
-        EXPECT_EQ(DemoStep, elapsed / 50) << elapsed;
-    }
-    EXPECT_EQ(calls.front(), "blob@251");
 }
 
 } // namespace

@@ -1,18 +1,86 @@
-// Triangle span fill: rows, spans, screen edges and additive wrap-around colour.
-#include "CubeTestDevice.h"
+// The cube scene: the vector and matrix arithmetic, triangle span fill (rows, spans, screen
+// edges, additive wrap-around colour, the fast fill against the per-pixel one) and the cube
+// frame (its arithmetic, the clock-driven angle and what it must not do). The meshes and
+// placements of the cubes show in the golden frames.
+#include "cubes/CubeFrame.h"
+#include "cubes/CubeMath.h"
+#include "cubes/TriangleFill.h"
+#include "platform/sys/Clock.h"
+#include "shell/Demo.h"
+#include "support/AllocationCounter.h"
+#include "support/PixelCheck.h"
 
-#include "gfx/PixelKernels.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
 {
+
+Matrix4 Of(const std::vector<float>& v)
+{
+    Matrix4 result;
+    std::copy(v.begin(), v.end(), result.m);
+    return result;
+}
+
+// Row 0 sums 1 + 2^-30 - 1: 0 in float, 2^-30 in double.
+const float Tiny = std::ldexp(1.0f, -30);
+const Matrix4 Cancelling = Of({1, Tiny, -1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+
+TEST(MatrixTest, MultiplyStoresTheProductTransposedSummedInDouble)
+{
+    // Small integers, exact in float. The product's rows are (15 23 -1 3), (39 55 -1 19), ...
+    const Matrix4 a = Of({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
+    const Matrix4 b = Of({2, 0, 1, 3, -1, 4, 0, 2, 5, 1, -2, 0, 0, 3, 1, -1});
+    const Matrix4 product = a.Multiply(b);
+    EXPECT_EQ(std::vector<float>(product.m, product.m + 16),
+              (std::vector<float>{15, 39, 63, 87, 23, 55, 87, 119, -1, -1, -1, -1, 3, 19, 35, 51}));
+
+    const Matrix4 ones = Of({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
+    EXPECT_EQ(Cancelling.Multiply(ones).m[0], Tiny) << "sum not formed in double";
+}
+
+TEST(VectorTest, TransformAppliesTheFirstThreeRowsToTheOldPointInDouble)
+{
+    // Swaps x and y, keeps z, adds (1, 2, 3); the fourth row must not count.
+    Vector3 v{1.5f, -2.0f, 4.0f};
+    v.Transform(Of({0, 1, 0, 1, 1, 0, 0, 2, 0, 0, 1, 3, 9, 9, 9, 9}));
+    EXPECT_EQ(v.x, -1.0f);
+    EXPECT_EQ(v.y, 3.5f);
+    EXPECT_EQ(v.z, 7.0f);
+
+    Vector3 w{1, 1, 1};
+    w.Transform(Cancelling);
+    EXPECT_EQ(w.x, Tiny) << "sum not formed in double";
+}
+
+// A headless graphics device and span tables, as start-up would create them.
+class CubeDeviceTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        GfxDevice = new VornGFX(800, 600, 32, 1, 2);
+        SpanLeft = left_;
+        SpanRight = right_;
+    }
+    void TearDown() override { delete std::exchange(GfxDevice, nullptr); }
+
+    // The whole BackBuffer, row by row.
+    static pixelcheck::Picture Snapshot() { return pixelcheck::Read(GfxDevice->BackBuffer); }
+
+  private:
+    int left_[600], right_[600];
+};
 
 constexpr std::uint32_t Cyan = 0x0096FA;
 
@@ -90,11 +158,8 @@ TEST_F(TriangleFillTest, TrianglesFillTheirTruncatedSpansOnTheScreen)
         int y, left, right;
         for (char colon, dash; spans >> y >> colon >> left >> dash >> right;)
             std::fill(&expected[y * 800 + left], &expected[y * 800 + right + 1], Cyan);
-        const std::vector<std::uint32_t> actual = Snapshot();
-        for (int i = 0, wrong = 0; i < 800 * 600 && wrong < 5; ++i)
-            if (actual[i] != expected[i] && ++wrong)
-                ADD_FAILURE() << c.what << ": pixel (" << i % 800 << ", " << i / 800 << ") is "
-                              << std::hex << actual[i] << ", expected " << expected[i];
+        SCOPED_TRACE(c.what);
+        pixelcheck::ExpectPicture(Snapshot(), [&](int x, int y) { return expected[y * 800 + x]; });
     }
 }
 
@@ -106,7 +171,7 @@ TEST_F(TriangleFillTest, ColourAddsPerChannelAndWraps)
     for (int i = 0; i < 4; ++i)
     {
         Fill({0, 0, 40, 0, 0, 40}, colours[i]);
-        EXPECT_EQ(Snapshot()[10 * 800 + 10], sums[i]) << "after fill " << i;
+        EXPECT_EQ(Snapshot()(10, 10), sums[i]) << "after fill " << i;
     }
 }
 
@@ -137,20 +202,75 @@ TEST_F(TriangleFillTest, FastFillMatchesThePerPixelFillOverSequencesOfTriangles)
     std::copy(noise.begin(), noise.end(), back);
     for (const auto& [corners, colour] : triangles)
         Fill(corners, colour, FillTrianglePerPixel);
-    const std::vector<std::uint32_t> expected = Snapshot();
-    for (int level = 0; level <= BestPixelKernelLevel(); ++level)
+    const pixelcheck::Picture expected = Snapshot();
+    pixelcheck::AtEveryKernelLevel(
+        [&]
+        {
+            std::copy(noise.begin(), noise.end(), back);
+            for (const auto& [corners, colour] : triangles)
+                Fill(corners, colour);
+            pixelcheck::ExpectPicture(Snapshot(), expected);
+        });
+}
+
+// The angle a frame at `elapsed` ms leaves for the next one.
+const auto AngleAt = [](std::uint32_t elapsed)
+{ return static_cast<float>(elapsed * 0.001000000047497451305389404296875); };
+
+class CubeFrameTest : public CubeDeviceTest
+{
+  protected:
+    void SetUp() override
     {
-        PixelKernelLevel = level;
-        std::copy(noise.begin(), noise.end(), back);
-        for (const auto& [corners, colour] : triangles)
-            Fill(corners, colour);
-        const std::vector<std::uint32_t> actual = Snapshot();
-        const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin()).first;
-        EXPECT_TRUE(at == actual.end())
-            << "kernel level " << level << ": first difference at " << (at - actual.begin()) % 800
-            << "," << (at - actual.begin()) / 800;
+        CubeDeviceTest::SetUp();
+        BuildCubes();
+        Matrix4 first[CubeCount];
+        for (int k = 0; k < CubeCount; ++k)
+            first[k] = Cubes[k].Placement;
+        BuildCubes(); // a second start-up builds the same
+        for (int k = 0; k < CubeCount; ++k)
+            EXPECT_TRUE(std::equal(first[k].m, first[k].m + 16, Cubes[k].Placement.m)) << k;
+        StartTick = 1000;
+        CubeAngle = 0.0f;
     }
-    PixelKernelLevel = BestPixelKernelLevel();
+    void TearDown() override
+    {
+        sys::UseRealTicks();
+        CubeDeviceTest::TearDown();
+    }
+
+    static void DrawAt(std::uint32_t elapsed)
+    {
+        sys::SetVirtualTicks(StartTick + elapsed);
+        DrawCubes();
+    }
+};
+
+TEST_F(CubeFrameTest, FirstFrameDrawsUnrotatedCubesWithoutAllocating)
+{
+    const long allocationsBefore = testalloc::Count();
+    DrawAt(42500);
+    EXPECT_EQ(testalloc::Count(), allocationsBefore);
+    EXPECT_FALSE(GfxDevice->BackBuffer->Locked);
+
+    // Cube 4's corner (1, 1, -1), unrotated: the frame turns by the angle the previous one left.
+    // Pure float arithmetic would give y = 452.47662353515625.
+    const Vector3& corner = Cubes[4].Vertices[0].Position;
+    EXPECT_EQ(corner.x, 450.8255615234375f);
+    EXPECT_EQ(corner.y, 452.4766540527344f);
+    EXPECT_EQ(corner.z, 19.0f);
+    EXPECT_EQ(CubeAngle, AngleAt(42500));
+}
+
+TEST_F(CubeFrameTest, AngleFollowsTheClock)
+{
+    DrawAt(43000);
+    EXPECT_EQ(CubeAngle, AngleAt(43000));
+
+    // The elapsed time is an unsigned difference: a wrapped tick counter gives the same angle.
+    StartTick = 0xFFFFFF00u;
+    DrawAt(42500);
+    EXPECT_EQ(CubeAngle, AngleAt(42500));
 }
 
 } // namespace
