@@ -61,6 +61,9 @@ err=$(wine "$quen" --scale 0 2>&1 >/dev/null)
 status=$?
 echo "--scale 0: exit $status, $err"
 [ "$status" -eq 2 ] && [[ $err == "quen: --scale needs"* ]] || fail "--scale 0 not refused"
+# Wine's server outlives its last program by a few seconds and keeps that program's desktop, on
+# the first screen: wait until it is gone, so that the next demo opens on the new screen.
+wineserver -w
 start_x 1920x1200 "$work"
 wine "$quen" --scale 2 2>"$work/stderr" &
 pid=$!
