@@ -109,16 +109,16 @@ void Drain(SDL_AudioStream* stream, std::vector<std::int16_t>& pcm)
 bool DecodeWav(const std::vector<unsigned char>& bytes, int rate, std::vector<std::int16_t>& pcm,
                std::string& error)
 {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec layout;
     Uint8* samples = nullptr;
     Uint32 length = 0;
     SDL_RWops* file = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    if (file == nullptr || SDL_LoadWAV_RW(file, 1, &spec, &samples, &length) == nullptr)
+    if (file == nullptr || SDL_LoadWAV_RW(file, 1, &layout, &samples, &length) == nullptr)
     {
         error = std::string("cannot decode WAV: ") + SDL_GetError();
         return false;
     }
-    SDL_AudioStream* stream = Converter(spec.format, spec.channels, spec.freq, rate, error);
+    SDL_AudioStream* stream = Converter(layout.format, layout.channels, layout.freq, rate, error);
     const bool converted =
         stream != nullptr && SDL_AudioStreamPut(stream, samples, static_cast<int>(length)) == 0;
     if (converted)
