@@ -20,7 +20,7 @@ struct FrameView
 };
 
 // FNV-1a (64 bits) over the frame's 32-bit pixels, row by row, each pixel's bytes from the
-// lowest (blue) up. Every build's frames are compared through it, and golden-frames.txt keeps it.
+// lowest (blue) up. Every build's frames are compared through it.
 std::uint64_t FrameChecksum(const FrameView& frame);
 
 // Start-up on construction, shutdown on destruction. Only one session may exist at a time:
