@@ -4,22 +4,11 @@
 // MP3 seeds are cut from the soundtrack by make-seed-corpus.sh).
 //
 //   quen-fuzz-seeds PICTURE_FOLDER MUSIC_FOLDER
-#include "robustness/PictureFiles.h"
+#include "support/PictureFiles.h"
+#include "support/TestAssets.h"
 
 #include <cstdio>
 #include <string>
-
-namespace
-{
-void Write(const std::string& path, const picturefiles::Bytes& bytes)
-{
-    if (std::FILE* f = std::fopen(path.c_str(), "wb"))
-    {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-}
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,16 +18,17 @@ int main(int argc, char** argv)
         return 2;
     }
     using namespace picturefiles;
+    using testassets::WriteFile;
     const std::string pictures = argv[1], music = argv[2];
     const Pattern colour = Smooth(1);
     for (const char* kind :
          {"Baseline", "Progressive", "Greyscale", "AdobeCmyk", "AdobeYcck", "PlainCmyk"})
-        Write(pictures + "/" + kind + ".jpg", MakeJpeg(40, 30, colour, kind));
-    Write(pictures + "/odd-size.jpg", MakeJpeg(7, 5, colour));
-    Write(pictures + "/huge-header.jpg", WithHugeHeader(MakeJpeg(16, 16, colour)));
-    Write(pictures + "/picture.png", MakePng(8, 8));
-    Write(music + "/tone.wav", MakeWav(20));
+        WriteFile(pictures + "/" + kind + ".jpg", MakeJpeg(40, 30, colour, kind));
+    WriteFile(pictures + "/odd-size.jpg", MakeJpeg(7, 5, colour));
+    WriteFile(pictures + "/huge-header.jpg", WithHugeHeader(MakeJpeg(16, 16, colour)));
+    WriteFile(pictures + "/picture.png", MakePng(8, 8));
+    WriteFile(music + "/tone.wav", MakeWav(20));
     // A header claiming 1.28 GHz: once took SDL's resampler to a negative buffer size.
-    Write(music + "/absurd-rate.wav", MakeWav(5, 1280000000u));
+    WriteFile(music + "/absurd-rate.wav", MakeWav(5, 1280000000u));
     return 0;
 }

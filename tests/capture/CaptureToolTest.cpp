@@ -2,7 +2,7 @@
 // show's own sound, output paths and inputs of every special kind, failures, signals and two
 // captures at once. A failure ends with one line on stderr and exit status 2, a signal N with
 // 128 + N; neither leaves a partial file or an ffmpeg process behind.
-#include "robustness/PictureFiles.h"
+#include "support/PictureFiles.h"
 #include "support/TestAssets.h"
 #include "platform/session/ShowSession.h"
 #include "tools/capture/VideoPipe.h"

@@ -2,6 +2,7 @@
 // beneath them.
 #include "gfx/PixelKernels.h"
 #include "gfx/VornGFX.h"
+#include "support/PictureFiles.h"
 #include "support/PixelCheck.h"
 #include "support/TestAssets.h"
 
@@ -227,7 +228,7 @@ long Exact(int x, int y)
 // A picture of the surface's size is decoded exactly, one of another size stretched onto it.
 TEST_F(Loading, DecodesAndStretchesOntoTheWholeSurface)
 {
-    ASSERT_TRUE(testassets::WriteJpeg(path, 64, 32, Blocks, 100));
+    testassets::WriteFile(path, picturefiles::MakeJpeg(64, 32, Blocks, "Baseline", 100));
     IDirectDrawSurface7* s = Surface(64, 32);
     gfx.LoadJPEG(path.c_str(), s);
     ExpectPicture(Read(s), Exact);

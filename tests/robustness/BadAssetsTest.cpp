@@ -7,7 +7,7 @@
 #include "platform/headless/Headless.h"
 #include "platform/session/ShowSession.h"
 #include "platform/win32/Win32Control.h"
-#include "robustness/PictureFiles.h"
+#include "support/PictureFiles.h"
 #include "shell/Demo.h"
 #include "support/AllocationCounter.h"
 #include "support/TestAssets.h"

@@ -1,6 +1,6 @@
 #include "support/TestAssets.h"
 
-#include <turbojpeg.h>
+#include "support/PictureFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,33 +18,6 @@ std::string MakeScratchDir(const std::string& name)
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot make a scratch folder");
     return pattern;
-}
-
-bool WriteJpeg(const std::string& path, int width, int height,
-               const std::function<std::uint32_t(int, int)>& colour, int quality)
-{
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-        {
-            const std::uint32_t c = colour(x, y);
-            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-            p[0] = static_cast<unsigned char>(c >> 16);
-            p[1] = static_cast<unsigned char>(c >> 8);
-            p[2] = static_cast<unsigned char>(c);
-        }
-    tjhandle tj = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    const bool ok =
-        tj != nullptr && tjCompress2(tj, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
-                                     TJSAMP_444, quality, TJFLAG_ACCURATEDCT) == 0;
-    if (ok)
-        WriteFile(path, std::vector<unsigned char>(jpeg, jpeg + size));
-    tjFree(jpeg);
-    if (tj != nullptr)
-        tjDestroy(tj);
-    return ok;
 }
 
 void WriteDemoPictures(const std::string& dir)
@@ -69,8 +42,7 @@ void WriteDemoPictures(const std::string& dir)
                     {"j3.jpg", 400, 300, 3},
                     {"scroller.jpg", 400, 600, 4}};
     for (const auto& p : pictures)
-        if (!WriteJpeg(dir + "/" + p.name, p.width, p.height, pattern(p.seed)))
-            throw std::runtime_error(std::string("cannot write ") + p.name);
+        WriteFile(dir + "/" + p.name, picturefiles::MakeJpeg(p.width, p.height, pattern(p.seed)));
 }
 
 void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)

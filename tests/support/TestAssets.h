@@ -12,11 +12,6 @@ namespace testassets
 // A new empty folder under the system's temporary folder.
 std::string MakeScratchDir(const std::string& name);
 
-// Writes a baseline JPEG of `width` x `height` whose pixel (x, y) is colour(x, y) as 0xRRGGBB,
-// with 4:4:4 chroma and the given quality. Returns false if it cannot.
-bool WriteJpeg(const std::string& path, int width, int height,
-               const std::function<std::uint32_t(int, int)>& colour, int quality = 95);
-
 // The five pictures the demo loads, each with its own smooth, deterministic pattern in which
 // neighbouring pixels differ, written into `dir`. No music.
 void WriteDemoPictures(const std::string& dir);

@@ -35,11 +35,11 @@ inline Pattern Smooth(int seed)
     };
 }
 
-// JPEGs as cameras and print software write them: Baseline, Progressive, Greyscale, and CMYK
-// with the usual under-colour removal as AdobeCmyk or AdobeYcck (Adobe marker, inverted inks)
-// or PlainCmyk (inks stored as they are).
+// JPEGs as cameras and print software write them: Baseline (4:4:4, as the show's own pictures),
+// Progressive, Greyscale, and CMYK with the usual under-colour removal as AdobeCmyk or AdobeYcck
+// (Adobe marker, inverted inks) or PlainCmyk (inks stored as they are).
 inline Bytes MakeJpeg(int width, int height, const Pattern& colour,
-                      const std::string& kind = "Baseline")
+                      const std::string& kind = "Baseline", int quality = 95)
 {
     const bool cmyk = kind.ends_with("Cmyk") || kind == "AdobeYcck",
                inverted = kind.starts_with("Adobe");
@@ -75,7 +75,9 @@ inline Bytes MakeJpeg(int width, int height, const Pattern& colour,
     if (kind == "Greyscale" || kind == "AdobeYcck")
         jpeg_set_colorspace(&info, kind == "Greyscale" ? JCS_GRAYSCALE : JCS_YCCK);
     info.write_Adobe_marker = inverted;
-    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_set_quality(&info, quality, TRUE);
+    if (kind == "Baseline")
+        info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
     if (kind == "Progressive")
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
