@@ -24,7 +24,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -67,31 +66,8 @@ struct TempFolder
     }
 };
 
-// How a program ended (-1 unless it exited) and what it printed on stdout and stderr.
-struct RunResult
-{
-    int status;
-    std::string output;
-};
-
-// Runs args[0], looked up in PATH, with standard input empty.
-RunResult RunProgram(const std::vector<std::string>& args)
-{
-    std::string command = "exec";
-    for (const std::string& arg : args)
-        command += " '" + std::regex_replace(arg, std::regex("'"), "'\\''") + "'";
-    std::FILE* pipe = popen((command + " </dev/null 2>&1").c_str(), "r");
-    RunResult result{-1, ""};
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        result.output.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-// Starts args[0], looked up in PATH, with no input and all output to /dev/null.
-pid_t StartProgram(const std::vector<std::string>& args)
+// Starts args[0], looked up in PATH, with no input and its output to `output` (or nowhere).
+pid_t StartProgram(const std::vector<std::string>& args, int output = -1)
 {
     std::vector<char*> argv;
     for (const std::string& arg : args)
@@ -100,11 +76,39 @@ pid_t StartProgram(const std::vector<std::string>& args)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+        if (fd == 0 || output < 0)
+            posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+        else
+            posix_spawn_file_actions_adddup2(&actions, output, fd);
     pid_t pid = -1;
     posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+// How a program ended (-1 unless it exited) and what it printed on stdout and stderr.
+struct RunResult
+{
+    int status = -1;
+    std::string output;
+};
+
+RunResult RunProgram(const std::vector<std::string>& args)
+{
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return {};
+    const pid_t pid = StartProgram(args, pipe[1]);
+    ::close(pipe[1]);
+    RunResult result;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        result.output.append(buffer, std::size_t(n));
+    ::close(pipe[0]);
+    int status = 0;
+    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    return result;
 }
 
 // Waits up to `seconds` for `ready`.
@@ -191,10 +195,8 @@ std::string FakeFfmpegPath(const TempFolder& folder)
 // Everything in the folder that is a temporary file of a capture.
 std::vector<std::string> PartFiles(const TempFolder& folder)
 {
-    std::vector<std::string> parts;
-    for (const std::string& name : folder.Contents())
-        if (name.ends_with(".part"))
-            parts.push_back(name);
+    std::vector<std::string> parts = folder.Contents();
+    std::erase_if(parts, [](const std::string& name) { return !name.ends_with(".part"); });
     return parts;
 }
 
@@ -202,12 +204,10 @@ std::vector<std::string> PartFiles(const TempFolder& folder)
 // parent is gone, and init reaps it in its own time).
 bool Ended(pid_t pid)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line))
-        return true;
-    const std::size_t close = line.rfind(')');
-    return close + 2 < line.size() && (line[close + 2] == 'Z' || line[close + 2] == 'X');
+    std::string stat;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+    const std::size_t state = stat.rfind(')') + 2; // 1 when the file is gone
+    return state >= stat.size() || stat[state] == 'Z' || stat[state] == 'X';
 }
 
 std::string Probe(const std::string& video, const std::string& entries)
