@@ -44,36 +44,12 @@ class Device : public ::testing::Test
     static int Sample(int d, int src, int dst) { return ((2 * d + 1) * src) / (2 * dst); }
 };
 
-// Lock publishes the back buffer's pixels and those of the last other surface locked apart;
-// the per-pixel operations address any locked surface through its own pair.
-TEST_F(Device, PublishesTheBackBufferAndSurfacePairsSeparately)
-{
-    IDirectDrawSurface7* a = Surface(400, 300);
-    IDirectDrawSurface7* b = Surface(300, 300);
-    gfx.Lock(a);
-    unsigned char* aPtr = gfx.LockedSurfPtr;
-    gfx.Lock(b);
-    gfx.Lock(gfx.BackBuffer);
-    EXPECT_TRUE(gfx.LockedSurfPtr != aPtr && gfx.LockedSurfPitch == 1200);
-    EXPECT_EQ(gfx.LockedBackPitch, 3200);
-    gfx.PutPixel32(399, 299, 10, 20, 30, aPtr, 1600);
-    gfx.PutPixel32(799, 599, 0x123456ul, gfx.LockedBackPtr, gfx.LockedBackPitch);
-    EXPECT_EQ(At(a, 399, 299), 0x0A141Eu);
-    EXPECT_EQ(At(gfx.BackBuffer, 799, 599), 0x123456u);
-    gfx.UnLock(a);
-    gfx.UnLock(b);
-    gfx.UnLock(gfx.BackBuffer);
-}
-
 TEST_F(Device, NewSurfacesAreBlackAndClearsFillEveryPixel)
 {
     IDirectDrawSurface7* s = Surface(37, 11);
     ExpectPicture(Read(s), [](int, int) { return 0L; });
     gfx.ClearSurf(1, 2, 3, s);
-    EXPECT_EQ(At(s, 0, 0), 0x010203u);
-    EXPECT_EQ(At(s, 36, 10), 0x010203u);
-    gfx.ClearSurf(0xFFFFFFFFul, s);
-    EXPECT_EQ(At(s, 36, 10), 0xFFFFFFFFu); // the packed form keeps all 32 bits
+    ExpectPicture(Read(s), [](int, int) { return 0x010203L; });
 }
 
 // Whole-surface stretches of every kind the kernels tell apart, at every kernel level: exact

@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -51,20 +50,11 @@ void DecodesTheMusic(const char* music, const char* reference)
     Check(pcm.rate == 44100 && pcm.channels == 2 && pcm.samples.size() == other.size(),
           "44.1 kHz stereo without the encoder's delay and padding: " +
               std::to_string(pcm.Frames()) + " frames, as many as the reference decoding");
-    double sum = 0;
-    int peak = 0, largest = 0;
-    for (std::size_t i = 0; i < pcm.samples.size(); ++i)
-    {
-        sum += static_cast<double>(pcm.samples[i]) * pcm.samples[i];
-        peak = std::max(peak, std::abs(static_cast<int>(pcm.samples[i])));
-        if (i < other.size())
-            largest = std::max(largest, std::abs(pcm.samples[i] - other[i]));
-    }
-    const double rms =
-        std::sqrt(sum / static_cast<double>(std::max<std::size_t>(pcm.samples.size(), 1)));
-    Check(rms > 300 && peak > 3000,
-          "not silent: rms " + std::to_string(rms) + ", peak " + std::to_string(peak));
-    // Decoders round differently; a misplaced start would differ by about the music's level.
+    int largest = 0;
+    for (std::size_t i = 0; i < std::min(pcm.samples.size(), other.size()); ++i)
+        largest = std::max(largest, std::abs(pcm.samples[i] - other[i]));
+    // Decoders round differently; silence, or a misplaced start, would differ by about the
+    // music's level.
     Check(largest <= 64, "sample for sample the reference decoding: largest difference " +
                              std::to_string(largest));
 }
