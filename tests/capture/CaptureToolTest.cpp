@@ -39,32 +39,17 @@ namespace fs = std::filesystem;
 using Pixels = std::vector<std::uint32_t>;
 const fs::path AssetsDir = QUEN_ASSETS_DIR;
 
-// A fresh empty folder, removed with everything in it at the end of the test.
-struct TempFolder
-{
-    fs::path path = fs::temp_directory_path() / ("quen-capture-test-" + std::to_string(getpid()));
-    TempFolder()
-    {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    fs::path operator/(const std::string& name) const { return path / name; }
+using Folder = testassets::ScratchDir;
 
-    // Everything in the folder, recursively, relative to it, sorted.
-    std::vector<std::string> Contents() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(path))
-            names.push_back(fs::relative(entry.path(), path).string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+// Everything in the folder, recursively, relative to it, sorted.
+std::vector<std::string> Contents(const Folder& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path))
+        names.push_back(fs::relative(entry.path(), folder.path).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Starts args[0], looked up in PATH, with no input and its output to `output` (or nowhere).
 pid_t StartProgram(const std::vector<std::string>& args, int output = -1)
@@ -184,7 +169,7 @@ const bool HaveFfmpeg = capture::FindProgram("ffmpeg") && capture::FindProgram("
 
 // A stand-in for ffmpeg in `folder`/bin that runs the shell script in $FAKE; its last argument
 // is the output as "file:PATH".
-std::string FakeFfmpegPath(const TempFolder& folder)
+std::string FakeFfmpegPath(const Folder& folder)
 {
     fs::create_directories(folder / "bin");
     std::ofstream(folder / "bin" / "ffmpeg") << "#!/bin/sh\neval \"$FAKE\"\n";
@@ -193,9 +178,9 @@ std::string FakeFfmpegPath(const TempFolder& folder)
 }
 
 // Everything in the folder that is a temporary file of a capture.
-std::vector<std::string> PartFiles(const TempFolder& folder)
+std::vector<std::string> PartFiles(const Folder& folder)
 {
-    std::vector<std::string> parts = folder.Contents();
+    std::vector<std::string> parts = Contents(folder);
     std::erase_if(parts, [](const std::string& name) { return !name.ends_with(".part"); });
     return parts;
 }
@@ -231,7 +216,7 @@ std::vector<std::int16_t> DecodedSound(const std::string& file)
 
 TEST(CaptureTool, AtWritesTheFramesTheShowRenders)
 {
-    TempFolder folder;
+    Folder folder{"capture"};
     // --out and the file of times are taken from where the command runs, not from --assets.
     std::ofstream(folder / "times") << "0, 5000\n13000,60000 60000\n";
     const RunResult result =
@@ -239,7 +224,7 @@ TEST(CaptureTool, AtWritesTheFramesTheShowRenders)
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output, "quen-capture: wrote 4 pictures to " + (folder / "frames").string() +
                                  "\n"); // all assets found, short run: one line
-    EXPECT_EQ(folder.Contents(),
+    EXPECT_EQ(Contents(folder),
               (std::vector<std::string>{"frames", "frames/0.png", "frames/13000.png",
                                         "frames/5000.png", "frames/60000.png", "times"}));
     // Each frame depends on its time alone, as in a session of its own, except that a cube frame
@@ -256,9 +241,9 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
 {
     if (!HaveFfmpeg)
         GTEST_SKIP() << "ffmpeg is not installed";
-    TempFolder folder;
+    Folder folder{"capture"};
     fs::create_directories(folder / "empty");
-    const auto before = folder.Contents();
+    const auto before = Contents(folder);
     // File, extra arguments, the assets, the streams: codec, kind, size, pixel format.
     const std::tuple<std::string, std::vector<std::string>, std::string, std::vector<std::string>>
         cases[] = {
@@ -309,7 +294,7 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
             fs::remove(png);
         }
         fs::remove(video);
-        EXPECT_EQ(folder.Contents(), before);
+        EXPECT_EQ(Contents(folder), before);
     }
 }
 
@@ -321,7 +306,7 @@ TEST(CaptureTool, VideoSoundIsTheShowsOwnLoopedToTheLength)
 {
     if (!HaveFfmpeg)
         GTEST_SKIP() << "ffmpeg is not installed";
-    TempFolder folder;
+    Folder folder{"capture"};
     auto ramp = [](std::size_t i) { return std::int16_t(i * 67 - 29000); };
     std::ifstream mp3(AssetsDir / "zeft.mp3", std::ios::binary);
     std::vector<unsigned char> music{std::istreambuf_iterator<char>(mp3), {}};
@@ -359,7 +344,7 @@ TEST(CaptureTool, VideoSoundIsTheShowsOwnLoopedToTheLength)
 // leave a file. A link is written through.
 TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
 {
-    TempFolder folder;
+    Folder folder{"capture"};
     std::ofstream(folder / "file") << "a file, not a folder";
     fs::create_directories(folder / "tmp");
     const std::string out = folder / "out", video = folder / "v.mp4", file = folder / "file";
@@ -413,7 +398,7 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
          {"--video", video, Assets},
          "cannot start " + folder.path.string() + "/bad/ffmpeg: No such file"},
     };
-    const auto before = folder.Contents();
+    const auto before = Contents(folder);
     for (const auto& [script, args, reason] : cases)
     {
         const bool shell = script.starts_with("ulimit");
@@ -438,7 +423,7 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         fs::create_directories(folder / "tmp");
         std::error_code ignored;
         fs::remove(out, ignored); // the folder asked for stays, empty
-        EXPECT_EQ(folder.Contents(), before);
+        EXPECT_EQ(Contents(folder), before);
     }
     struct stat pipe;
     EXPECT_TRUE(stat((folder / "pipe").c_str(), &pipe) == 0 && S_ISFIFO(pipe.st_mode));
@@ -460,7 +445,7 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
 // stopped reading. Killed outright, the tool takes ffmpeg with it.
 TEST(CaptureTool, SignalsStopEveryKindOfCaptureCleanly)
 {
-    TempFolder folder;
+    Folder folder{"capture"};
     const std::string path = FakeFfmpegPath(folder);
     const std::string pidFile = folder / "ffmpeg.pid";
     const std::string stuck = "echo $$ >" + pidFile + "; exec sleep 600";
@@ -486,7 +471,8 @@ TEST(CaptureTool, SignalsStopEveryKindOfCaptureCleanly)
     {
         SCOPED_TRACE(std::string(sigabbrev_np(signal)) + " " + ::testing::PrintToString(args));
         fs::remove(pidFile);
-        std::vector<std::string> command = {"env", path, "FAKE=" + script, Tool, Assets};
+        std::vector<std::string> command = {
+            "env", path, "TMPDIR=" + folder.path.string(), "FAKE=" + script, Tool, Assets};
         command.insert(command.end(), args.begin(), args.end());
         const pid_t tool = StartProgram(command); // env becomes the tool
         // Running: ffmpeg started, or the first picture written.
@@ -527,7 +513,7 @@ TEST(CaptureTool, CapturesAtTheSameTimeDoNotMeet)
 {
     if (!HaveFfmpeg)
         GTEST_SKIP() << "ffmpeg is not installed";
-    TempFolder folder;
+    Folder folder{"capture"};
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--video", folder / "same.mp4", "--fps", "30", "--seconds", "2"},
           std::vector<std::string>{"--at", "0,5000,13000,30000,43000,60000", "--out",
@@ -545,7 +531,7 @@ TEST(CaptureTool, CapturesAtTheSameTimeDoNotMeet)
         }
     }
     EXPECT_EQ(Probe(folder / "same.mp4", "format=duration"), "2.000000\n");
-    EXPECT_EQ(folder.Contents(),
+    EXPECT_EQ(Contents(folder),
               (std::vector<std::string>{"frames", "frames/0.png", "frames/13000.png",
                                         "frames/30000.png", "frames/43000.png", "frames/5000.png",
                                         "frames/60000.png", "same.mp4"}));

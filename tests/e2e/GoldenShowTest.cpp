@@ -50,7 +50,7 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
     const std::filesystem::path changes = QUEN_GOLDEN_CHANGES;
     std::filesystem::remove_all(changes);
 
-    const std::string dir = testassets::MakeScratchDir("golden");
+    const testassets::ScratchDir dir{"golden"};
     testassets::WriteDemoPictures(dir);
     std::vector<std::string> actual;
     std::string report;
@@ -77,7 +77,6 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
             capture::WritePng(image, changes / (std::to_string(i * 25) + ".png"));
         }
     }
-    std::filesystem::remove_all(dir);
     if (update && !report.empty())
     {
         std::ofstream out(QUEN_SHOW_HASHES_FILE);

@@ -181,9 +181,8 @@ TEST_F(Device, ChecksCatchBrokenConventions)
 class Loading : public Device
 {
   protected:
-    std::string dir = testassets::MakeScratchDir("jpeg");
-    std::string path = dir + "/blocks.jpg";
-    ~Loading() override { std::filesystem::remove_all(dir); }
+    testassets::ScratchDir dir{"jpeg"};
+    std::string path = dir / "blocks.jpg";
 };
 
 // 8x8 blocks of flat grey, which survive JPEG at quality 100 exactly, and (blocks 1 and 2) red

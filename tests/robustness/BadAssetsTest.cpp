@@ -65,22 +65,19 @@ class ShowTest : public ::testing::Test
 {
   protected:
     static constexpr DWORD StartTicks = 7000;
-    std::string dir;
+    testassets::ScratchDir dir{"robust"};
 
     void SetUp() override
     {
         win32::ResetState();
         headless::Reset();
-        dir = testassets::MakeScratchDir("robust");
         for (int i = 0; i < 6; ++i)
             Put(i < 5 ? Pictures[i].name : Music, GoodFile(i));
     }
 
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     void Put(const std::string& name, const Bytes& bytes) // into the scratch folder
     {
-        testassets::WriteFile(dir + "/" + name, bytes);
+        testassets::WriteFile(dir / name, bytes);
     }
 
     // StartDemo, `afterStartUp`, one frame for each of 249 times spread over the opening and
@@ -189,7 +186,7 @@ class InputFile : public ShowTest, public ::testing::WithParamInterface<Case>
     void RunAndCheck()
     {
         const auto [index, state] = GetParam();
-        const std::string name = index < 5 ? Pictures[index].name : Music, path = dir + "/" + name;
+        const std::string name = index < 5 ? Pictures[index].name : Music, path = dir / name;
         std::filesystem::remove(path);
         if (state->name == "NamedPipe")
             ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
@@ -286,13 +283,13 @@ TEST_F(AllBad, TheDemoProcessRunsAndExitsWithStatusZero)
 
     // Three seconds are enough for start-up and many frames, even under the sanitizers.
     const auto start = std::chrono::steady_clock::now();
-    const int status = std::system(("cd '" + dir +
+    const int status = std::system(("cd '" + dir.path.string() +
                                     "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout "
                                     "--preserve-status -k 10 3 " QUEN_DEMO_PATH " 2>stderr.txt")
                                        .c_str());
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << "it stopped";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::ifstream in(dir + "/stderr.txt");
+    std::ifstream in(dir / "stderr.txt");
     const std::string err{std::istreambuf_iterator<char>(in), {}};
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 6) << err;
     for (int i = 0; i < 6; ++i) // each file named

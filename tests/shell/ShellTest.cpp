@@ -19,7 +19,7 @@ namespace
 class Shell : public ::testing::Test
 {
   protected:
-    std::string dir = testassets::MakeScratchDir("shell");
+    testassets::ScratchDir dir{"shell"};
 
     void SetUp() override { StartFresh(); }
 
@@ -31,11 +31,7 @@ class Shell : public ::testing::Test
         testassets::WriteDemoPictures(dir);
         sys::SetVirtualTicks(123456);
     }
-    void TearDown() override
-    {
-        sys::UseRealTicks();
-        std::filesystem::remove_all(dir);
-    }
+    void TearDown() override { sys::UseRealTicks(); }
 
     // Runs the whole program, WinMain to WM_QUIT, and returns its exit code. Without a close
     // request in `input` it would run for ever. There is no music: the show runs silently,

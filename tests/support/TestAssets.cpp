@@ -11,7 +11,9 @@
 namespace testassets
 {
 
-std::string MakeScratchDir(const std::string& name)
+namespace
+{
+std::string MakeFolder(const std::string& name)
 {
     std::string pattern =
         (std::filesystem::temp_directory_path() / ("quen-" + name + "-XXXXXX")).string();
@@ -19,8 +21,17 @@ std::string MakeScratchDir(const std::string& name)
         throw std::runtime_error("cannot make a scratch folder");
     return pattern;
 }
+} // namespace
 
-void WriteDemoPictures(const std::string& dir)
+ScratchDir::ScratchDir(const std::string& name) : path(MakeFolder(name)) {}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+void WriteDemoPictures(const std::filesystem::path& dir)
 {
     auto pattern = [](int seed)
     {
@@ -42,20 +53,21 @@ void WriteDemoPictures(const std::string& dir)
                     {"j3.jpg", 400, 300, 3},
                     {"scroller.jpg", 400, 600, 4}};
     for (const auto& p : pictures)
-        WriteFile(dir + "/" + p.name, picturefiles::MakeJpeg(p.width, p.height, pattern(p.seed)));
+        WriteFile(dir / p.name, picturefiles::MakeJpeg(p.width, p.height, pattern(p.seed)));
 }
 
-void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
+void WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)
-        throw std::runtime_error("cannot write " + path);
+        throw std::runtime_error("cannot write " + path.string());
     if (!bytes.empty())
         std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 
-ScopedChdir::ScopedChdir(const std::string& dir) : previous_(std::filesystem::current_path())
+ScopedChdir::ScopedChdir(const std::filesystem::path& dir)
+    : previous_(std::filesystem::current_path())
 {
     std::filesystem::current_path(dir);
 }
