@@ -145,22 +145,18 @@ Pixels ReadPng(const fs::path& file)
 // rows packed, bits 24-31 cleared as a PNG stores them.
 std::vector<Pixels> RenderSequence(const std::vector<std::uint32_t>& times)
 {
-    const fs::path previous = fs::current_path();
-    fs::current_path(AssetsDir);
+    testassets::ScopedChdir in(AssetsDir);
+    demo::ShowSession session;
     std::vector<Pixels> frames;
+    for (std::uint32_t time : times)
     {
-        demo::ShowSession session(1000);
-        for (std::uint32_t time : times)
-        {
-            session.Render(time);
-            const demo::FrameView frame = session.Frame();
-            Pixels& pixels = frames.emplace_back();
-            for (int y = 0; y < frame.height; ++y)
-                for (int x = 0; x < frame.width; ++x)
-                    pixels.push_back(frame.pixels[y * frame.pitch / 4 + x] & 0xFFFFFF);
-        }
+        session.Render(time);
+        const demo::FrameView frame = session.Frame();
+        Pixels& pixels = frames.emplace_back();
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x)
+                pixels.push_back(frame.pixels[y * frame.pitch / 4 + x] & 0xFFFFFF);
     }
-    fs::current_path(previous);
     return frames;
 }
 
