@@ -10,7 +10,7 @@ ARGS ?=
 MAKEFLAGS += --no-print-directory
 
 .PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
-        package-test windows windows-test web web-serve web-test format clean
+        package-test windows windows-test web web-serve web-test web-bench format clean
 
 help: ## this list
 	@echo "Quen/XDL: make TARGET, with TARGET one of"
@@ -78,10 +78,13 @@ web: ## the show as a web page in build-web/site
 web-serve: web ## the page on http://127.0.0.1:8800/ (PORT=... for another); Ctrl-C stops it
 	node tools/web/serve.mjs build-web/site $(or $(PORT),8800)
 
-# Every frame against the Linux build's, the music, the start card, Escape, no errors; then its
-# weight, first-frame time and drawing times.
+# Every frame against the Linux build's, the music, the start card, Escape, no errors.
 web-test: build web ## the page in headless Chromium, compared with the Linux build
 	@scripts/web-test.sh
+
+web-bench: web ## the page's weight, time to the first frame and frame costs in headless Chromium
+	@scripts/install-web-deps.sh
+	node bench/web/web_bench.mjs build-web/site
 
 format: ## clang-format every C++ file in place
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i

@@ -6,23 +6,17 @@
 //     audio context runs, an analyser hears the music, the decoded stream is 64 s long;
 //   - Escape ends the show, the page says so and plays it again on request;
 //   - no page logs an error and no request fails.
-// Then it reports the page weight, the time to the first frame and the time one frame of each
-// segment takes to draw.
+// The page's weight and speed are measured by bench/web/web_bench.mjs (make web-bench).
 //
 // Usage: node web_test.mjs SITE NATIVE_SUMS WASM_DIGEST.js NATIVE_DIGEST [FIRST LAST]
 //   NATIVE_SUMS: the output of the Linux build's `quen-frame-sums FIRST LAST`.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
-import path from 'node:path';
-import zlib from 'node:zlib';
-import puppeteer from 'puppeteer-core';
-import { serve } from '../../tools/web/serve.mjs';
+import { StepMs, segments, withChromium } from './page.mjs';
 
 const [site, nativeSumsFile, wasmDigest, nativeDigest] = process.argv.slice(2);
 const first = Number(process.argv[6] ?? 0);
 const last = Number(process.argv[7] ?? 2400);
-const StepMs = 50;
 
 let passed = 0;
 let failed = 0;
@@ -31,23 +25,14 @@ function check(ok, what, detail = '') {
   else failed++;
   console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}${detail ? `: ${detail}` : ''}`);
 }
-const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
-async function until(page, predicate, timeoutMs, arg) {
+async function until(page, predicate, timeoutMs) {
   try {
-    await page.waitForFunction(predicate, { timeout: timeoutMs, polling: 50 }, arg);
+    await page.waitForFunction(predicate, { timeout: timeoutMs, polling: 50 });
     return true;
   } catch {
     return false;
   }
 }
-
-// The segments, for the report of differing frames and the speed table (step shown in brackets).
-const segments = [
-  [0, 'reveal wipe', 100], [201, 'fade to black', 225], [250, 'blob field', 350],
-  [455, 'black pause', 455], [457, 'pulsing blend', 500], [672, 'sine row warp', 700],
-  [850, 'warp + cubes + iris', 900], [950, 'cubes', 1000], [1300, 'scroller', 1600],
-];
-const segmentOf = step => segments.filter(([from]) => step >= from).pop()[1];
 
 // FNV-1a (64 bits, as two 32-bit halves) over the canvas's pixels as the program holds them:
 // each pixel's bytes blue, green, red, 0.
@@ -82,18 +67,8 @@ function watch(page, name) {
   });
 }
 
-async function launch(extraArgs, userDataDir) {
-  return puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    userDataDir,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      ...extraArgs],
-  });
-}
-
-// Every frame FIRST..LAST in order on the canvas against the Linux build's checksums.
+// Every frame FIRST..LAST in order on the canvas against the Linux build's checksums; differing
+// frames are reported by segment.
 async function compareFrames(browser, base) {
   const native = new Map(fs.readFileSync(nativeSumsFile, 'utf8').trim().split('\n')
     .map(line => line.split(' ')).map(([step, sum]) => [Number(step), sum]));
@@ -101,30 +76,19 @@ async function compareFrames(browser, base) {
   watch(page, 'test page');
   await page.goto(`${base}?test`);
   check(await until(page, () => window.quen.state === 'test', 20000), 'test entry ready');
-  const started = Date.now();
   const differing = new Map();
-  let compared = 0;
   for (let step = first; step <= last; step++) {
     await page.evaluate(ms => window.quen.renderAt(ms), step * StepMs);
-    const sum = await page.evaluate(canvasChecksum);
-    compared++;
-    if (sum !== native.get(step)) {
-      const segment = segmentOf(step);
+    if (await page.evaluate(canvasChecksum) !== native.get(step)) {
+      const segment = segments.findLast(([from]) => step >= from)[1];
       differing.set(segment, [...(differing.get(segment) ?? []), step]);
     }
   }
-  const seconds = ((Date.now() - started) / 1000).toFixed(1);
-  const detail = [...differing].map(([segment, steps]) => `${segment}: ${steps.length} (first ${steps[0]})`);
-  check(differing.size === 0 && compared === native.size,
-    `frames ${first}-${last} bit-identical to the Linux build (${compared} frames in ${seconds} s)`,
-    detail.join('; '));
-
-  // Drawing time per segment, without presenting.
-  const times = [];
-  for (const [, name, step] of segments)
-    times.push([name, step, await page.evaluate(ms => window.quen.frameTime(ms, 20), step * StepMs)]);
+  const count = last - first + 1;
+  check(differing.size === 0 && native.size === count,
+    `frames ${first}-${last} bit-identical to the Linux build (${count} frames, ${native.size} from Linux)`,
+    [...differing].map(([segment, steps]) => `${segment}: ${steps.length} (first ${steps[0]})`).join('; '));
   await page.close();
-  return times;
 }
 
 // The show as a visitor meets it: start card, music, Escape, the offer to play again.
@@ -150,8 +114,6 @@ async function playShow(browser, base) {
     return samples.some(s => Math.abs(s) > 0.01);
   }, 5000);
   check(heard, 'the analyser hears the music');
-  await sleep(1500);
-  await page.screenshot({ path: path.join(os.tmpdir(), 'quen-web-show.png') });
   await page.keyboard.press('Escape');
   const ended = await until(page, () => window.quen.state === 'ended', 5000);
   check(ended && await page.$eval('#ended', card => !card.hidden) &&
@@ -163,53 +125,18 @@ async function playShow(browser, base) {
   await page.close();
 }
 
-// Time from the start of navigation to the first frame on the canvas, sound allowed at once.
-async function firstFrame(base) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quen-chromium-'));
-  const browser = await launch(['--autoplay-policy=no-user-gesture-required'], dir);
-  try {
-    const page = await browser.newPage();
-    watch(page, 'autoplay page');
-    await page.goto(base);
-    await until(page, () => window.quen.program && window.quen.program.quenFirstFrameAt, 15000);
-    return await page.evaluate(() => window.quen.program.quenFirstFrameAt);
-  } finally {
-    await browser.close();
-    fs.rmSync(dir, { recursive: true, force: true });
-  }
-}
-
-const server = await serve(site, 0);
-const base = `http://127.0.0.1:${server.address().port}/`;
-const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'quen-chromium-'));
-let browser = null;
 try {
   const digests = [execFileSync(nativeDigest, { encoding: 'utf8' }),
     execFileSync(process.execPath, ['--no-experimental-fetch', wasmDigest], { encoding: 'utf8' })];
   check(digests[0] === digests[1], 'cube rotations and focal length identical in wasm and on Linux',
     digests.join(' / ').replace(/\n/g, ' '));
-
-  browser = await launch([], userDataDir);
-  const times = await compareFrames(browser, base);
-  await playShow(browser, base);
-  const firstFrameMs = await firstFrame(base);
+  await withChromium(site, [], async (browser, base) => {
+    await compareFrames(browser, base);
+    await playShow(browser, base);
+  });
   check(problems.length === 0, 'no console errors, no failed requests', problems.join('; '));
-
-  const files = fs.readdirSync(site);
-  const bytes = files.map(f => fs.readFileSync(path.join(site, f)));
-  const kib = n => (n / 1024).toFixed(0);
-  console.log(`\nPage weight: ${files.length} files, ${kib(bytes.reduce((n, b) => n + b.length, 0))} KiB, ` +
-    `${kib(bytes.reduce((n, b) => n + zlib.gzipSync(b, { level: 9 }).length, 0))} KiB gzipped`);
-  console.log(`First frame on the canvas ${firstFrameMs.toFixed(0)} ms after navigation started`);
-  console.log('Drawing one frame in Chromium (median of 5 x 20 frames):');
-  for (const [name, step, ms] of times)
-    console.log(`  ${name.padEnd(20)} (${step}) ${(ms * 1000).toFixed(0).padStart(5)} µs`);
 } catch (error) {
   check(false, 'the test ran to its end', error.stack);
-} finally {
-  if (browser) await browser.close();
-  server.close();
-  fs.rmSync(userDataDir, { recursive: true, force: true });
 }
 console.log(`\n${passed} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);
