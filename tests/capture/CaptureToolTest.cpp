@@ -120,29 +120,25 @@ int WaitWithin(pid_t pid, double seconds)
     return -1;
 }
 
-// The pixels of a PNG file as 0x00RRGGBB words; fails the test unless the file is an 8-bit RGB
+// The pixels of a PNG file as 0xFFRRGGBB words; fails the test unless the file is an 8-bit RGB
 // picture of 800x600.
 Pixels ReadPng(const fs::path& file)
 {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    std::vector<unsigned char> rgb(800 * 600 * 3);
-    if (!png_image_begin_read_from_file(&image, file.c_str()) || image.format != PNG_FORMAT_RGB ||
-        image.width != 800 || image.height != 600 ||
-        !png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
-    {
-        png_image_free(&image);
-        ADD_FAILURE() << file << " is not an 8-bit RGB PNG of 800x600";
-        return {};
-    }
     Pixels pixels(800 * 600);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = rgb[3 * i] << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2];
-    return pixels;
+    const bool rgb = png_image_begin_read_from_file(&image, file.c_str()) &&
+                     image.format == PNG_FORMAT_RGB && image.width == 800 && image.height == 600;
+    image.format = PNG_FORMAT_BGRA; // read as 0xAARRGGBB words (little-endian)
+    if (rgb && png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
+        return pixels;
+    png_image_free(&image);
+    ADD_FAILURE() << file << " is not an 8-bit RGB PNG of 800x600";
+    return {};
 }
 
 // Renders `times` in order in one session started in the assets folder and returns the frames,
-// rows packed, bits 24-31 cleared as a PNG stores them.
+// rows packed, bits 24-31 set as ReadPng gives them.
 std::vector<Pixels> RenderSequence(const std::vector<std::uint32_t>& times)
 {
     testassets::ScopedChdir in(AssetsDir);
@@ -155,7 +151,7 @@ std::vector<Pixels> RenderSequence(const std::vector<std::uint32_t>& times)
         Pixels& pixels = frames.emplace_back();
         for (int y = 0; y < frame.height; ++y)
             for (int x = 0; x < frame.width; ++x)
-                pixels.push_back(frame.pixels[y * frame.pitch / 4 + x] & 0xFFFFFF);
+                pixels.push_back(frame.pixels[y * frame.pitch / 4 + x] | 0xFF000000);
     }
     return frames;
 }
