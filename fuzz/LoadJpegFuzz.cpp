@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
+    if (!std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data), size))
+        std::abort();
     device->LoadJPEG(file.c_str(), surface);
     return 0;
 }

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +21,8 @@
 namespace
 {
 
-// A 32-bit digest of the frame's pixels (FNV-1a over 32-bit words, folded).
+// A 32-bit digest of the frame's pixels (FNV-1a over 32-bit words, folded): a quarter of the
+// steps of demo::FrameChecksum, which hashes every byte, over 4,601 frames.
 std::string FrameDigest(const demo::FrameView& frame)
 {
     std::uint64_t hash = 0xcbf29ce484222325ull;
@@ -54,6 +54,7 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
     testassets::WriteDemoPictures(dir);
     std::vector<std::string> actual;
     std::string report;
+    int changed = 0;
     {
         testassets::ScopedChdir in(dir);
         ::testing::internal::CaptureStderr(); // the missing music's line
@@ -66,7 +67,7 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
             if (i < expected.size() && actual[i] == expected[i])
                 continue;
             report += " " + std::to_string(i * 25);
-            if (std::count(report.begin(), report.end(), ' ') > 8) // pictures of the first few
+            if (++changed > 8) // pictures of the first few
                 continue;
             capture::FrameImage image;
             image.width = show.Frame().width;

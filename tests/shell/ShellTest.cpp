@@ -21,14 +21,13 @@ class Shell : public ::testing::Test
   protected:
     testassets::ScratchDir dir{"shell"};
 
-    void SetUp() override { StartFresh(); }
+    void SetUp() override { testassets::WriteDemoPictures(dir); }
 
     // The state of a new process, for each run of WinMain.
     void StartFresh()
     {
         win32::ResetState();
         headless::Reset();
-        testassets::WriteDemoPictures(dir);
         sys::SetVirtualTicks(123456);
     }
     void TearDown() override { sys::UseRealTicks(); }
