@@ -85,14 +85,16 @@ check_loud() {
 hash_rgb() { convert "$@" -depth 8 rgb:- | md5sum | cut -c1-32; }
 
 # frame_of PNG CAPTURE ASSETS LAST: the time in ms of the frame, among those in the middle of
-# steps 0 to LAST as the capture tool renders them (into $work/frames, once), whose pixels are
-# exactly PNG's; nothing when there is none.
+# steps 0 to LAST as the capture tool renders them (into $work/frames, hashed once), whose pixels
+# are exactly PNG's; nothing when there is none.
 frame_of() {
-  local want frame
-  [ -d "$work/frames" ] || "$2" --assets "$3" --at "$(seq -s, 25 50 $(($4 * 50 + 25)))" \
-    --out "$work/frames" >/dev/null 2>&1 || fail "quen-capture"
-  want=$(hash_rgb "$1")
-  for frame in "$work"/frames/*.png; do
-    [ "$(hash_rgb "$frame")" = "$want" ] && { basename "$frame" .png; return; }
-  done
+  local frame
+  [ -d "$work/frames" ] || {
+    "$2" --assets "$3" --at "$(seq -s, 25 50 $(($4 * 50 + 25)))" --out "$work/frames" \
+      >/dev/null 2>&1 || fail "quen-capture"
+    for frame in "$work"/frames/*.png; do
+      echo "$(hash_rgb "$frame") $(basename "$frame" .png)"
+    done >"$work/frames.hashes"
+  }
+  awk -v want="$(hash_rgb "$1")" '$1 == want { print $2; exit }' "$work/frames.hashes"
 }
