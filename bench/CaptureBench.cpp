@@ -4,7 +4,7 @@
 //
 // Every batch renders one frame per second of the show, 0 s to 109 s, so that all segments
 // weigh in as they do in a video of the whole show. Frames per second is items_per_second.
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/PngWriter.h"
 #include "timeline/Schedule.h"
@@ -23,11 +23,11 @@ namespace
 {
 
 using namespace capture;
-using demo::FrameView;
-using demo::ShowSession;
+using session::FrameView;
+using session::ShowSession;
 
 // The session every benchmark renders in; opened by main in the assets folder.
-ShowSession* session = nullptr;
+ShowSession* running = nullptr;
 
 std::vector<std::uint32_t> BatchTimes()
 {
@@ -59,7 +59,7 @@ void BM_RenderFrameOnly(benchmark::State& state)
     std::size_t next = 0;
     for (auto _ : state)
     {
-        session->Render(times[next]);
+        running->Render(times[next]);
         next = (next + 1) % times.size();
     }
     state.SetItemsProcessed(state.iterations());
@@ -71,14 +71,14 @@ BENCHMARK(BM_RenderFrameOnly)->Unit(benchmark::kMillisecond);
 void BM_AtRawFrames(benchmark::State& state)
 {
     const std::vector<std::uint32_t> times = BatchTimes();
-    const FrameView frame = session->Frame();
+    const FrameView frame = running->Frame();
     for (auto _ : state)
     {
         FramePipeline pipeline(frame.width, frame.height, 1, 4,
                                [](const FrameImage&, std::size_t) {});
         ProgressMeter progress = SilentProgress(times.size());
         RenderFrames(
-            *session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
+            *running, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -89,7 +89,7 @@ BENCHMARK(BM_AtRawFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_AtPngFrames(benchmark::State& state)
 {
     const std::vector<std::uint32_t> times = BatchTimes();
-    const FrameView frame = session->Frame();
+    const FrameView frame = running->Frame();
     const std::filesystem::path folder = ScratchFolder();
     const unsigned workers = EncoderThreads();
     for (auto _ : state)
@@ -100,7 +100,7 @@ void BM_AtPngFrames(benchmark::State& state)
             { WritePng(image, folder / (std::to_string(times[index]) + ".png")); });
         ProgressMeter progress = SilentProgress(times.size());
         RenderFrames(
-            *session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
+            *running, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -121,8 +121,8 @@ void BM_PngEncodeOneThread(benchmark::State& state)
     std::vector<FrameImage> frames;
     for (std::size_t i = 0; i < times.size(); i += 10)
     {
-        session->Render(times[i]);
-        const FrameView view = session->Frame();
+        running->Render(times[i]);
+        const FrameView view = running->Frame();
         FrameImage image{view.width, view.height,
                          std::vector<std::uint32_t>(std::size_t(view.width) * view.height)};
         CopyFrame(view, image);
@@ -180,9 +180,9 @@ int main(int argc, char** argv)
     std::filesystem::current_path(QUEN_ASSETS_DIR);
     {
         ShowSession show;
-        session = &show;
+        running = &show;
         benchmark::RunSpecifiedBenchmarks();
-        session = nullptr;
+        running = nullptr;
     }
     benchmark::Shutdown();
     return 0;

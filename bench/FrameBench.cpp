@@ -5,7 +5,7 @@
 // the memcpy and the targets. Every frame benchmark also counts heap allocations made while
 // frames are drawn: the demo allocates nothing per frame.
 #include "gfx/PixelKernels.h"
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 #include "support/AllocationCounter.h"
 #include "timeline/Schedule.h"
 
@@ -36,13 +36,13 @@ const char* const MemsetName = "memset 800x600x4";
 const char* const PauseName = "black pause";
 
 // The show, started once in the assets folder and kept for every benchmark.
-demo::ShowSession& Show()
+session::ShowSession& Show()
 {
-    static demo::ShowSession* show = []
+    static session::ShowSession* show = []
     {
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(QUEN_ASSETS_DIR);
-        auto* started = new demo::ShowSession;
+        auto* started = new session::ShowSession;
         std::filesystem::current_path(previous);
         return started;
     }();
@@ -51,7 +51,7 @@ demo::ShowSession& Show()
 
 void Frame(benchmark::State& state)
 {
-    demo::ShowSession& show = Show();
+    session::ShowSession& show = Show();
     const DWORD step = static_cast<DWORD>(state.range(0));
     const DWORD elapsed = step * StepMilliseconds + StepMilliseconds / 2;
     show.Render(elapsed); // warm-up

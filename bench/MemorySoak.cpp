@@ -2,7 +2,7 @@
 // asked) of the show, headless, with the project's pictures and music, one frame for every
 // 50 ms step. Prints the resident size and the heap in use after a first pass over the schedule
 // and at the end, and fails if the heap moved or the resident size grew by more than 64 KiB.
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 #include "timeline/Schedule.h"
 
 #include <malloc.h>
@@ -21,7 +21,7 @@ namespace
 
 // Draws one frame for each step from `from` to `to`, then measures the resident size (KiB)
 // and the bytes handed out by malloc, from its arenas and as separate mappings (surfaces).
-std::pair<long, long> FramesThenMemory(demo::ShowSession& show, DWORD from, DWORD to)
+std::pair<long, long> FramesThenMemory(session::ShowSession& show, DWORD from, DWORD to)
 {
     for (DWORD step = from; step < to; ++step)
         show.Render(step * StepMilliseconds + StepMilliseconds / 2);
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
 {
     const long minutes = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 60;
     std::filesystem::current_path(argc > 1 ? argv[1] : "assets");
-    auto show = std::make_unique<demo::ShowSession>();
+    auto show = std::make_unique<session::ShowSession>();
     // The whole schedule once, then the simulated minutes (1200 steps each).
     const auto [rssBefore, heapBefore] = FramesThenMemory(*show, 0, ShowCycleSteps);
     const auto [rssAfter, heapAfter] =

@@ -2,11 +2,9 @@
 
 #include "cubes/CubeMesh.h"
 #include "cubes/TriangleFill.h"
-#include "shell/Demo.h"
+#include "show/ShowState.h"
 
 #include <windows.h>
-
-float CubeAngle = 0.0f;
 
 void DrawCubes()
 {

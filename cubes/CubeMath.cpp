@@ -2,9 +2,18 @@
 
 #include <cmath>
 
+#include "show/Geometry.h"
+
+namespace
+{
+// The screen's centre, where the camera's axis meets it.
+constexpr double CentreX = ScreenWidth / 2.0;
+constexpr double CentreY = ScreenHeight / 2.0;
+} // namespace
+
 float FieldOfView = static_cast<float>(3.14159265358979323846 * 0.25);
 // Initialised after FieldOfView: same unit, later definition.
-float FocalLength = static_cast<float>(800.0 / (2.0 * std::tan(double{FieldOfView} * 0.5)));
+float FocalLength = static_cast<float>(ScreenWidth / (2.0 * std::tan(double{FieldOfView} * 0.5)));
 
 void Vector3::Transform(const Matrix4& m)
 {
@@ -86,7 +95,7 @@ void Matrix4::Rotate(float ax, float ay, float az)
 Vector3& Project(Vector3& v)
 {
     const double f = FocalLength;
-    v.x = static_cast<float>(f * v.x / v.z + 400.0);
-    v.y = static_cast<float>(300.0 - f * v.y / v.z);
+    v.x = static_cast<float>(f * v.x / v.z + CentreX);
+    v.y = static_cast<float>(CentreY - f * v.y / v.z);
     return v;
 }

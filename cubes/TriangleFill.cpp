@@ -1,19 +1,17 @@
 #include "cubes/TriangleFill.h"
 
 #include "gfx/PixelKernels.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 
 #include <cmath>
 #include <cstdint>
 
-int* SpanLeft = nullptr;
-int* SpanRight = nullptr;
-
 namespace
 {
 
-constexpr int Rows = 600;
-constexpr int Columns = 800;
+constexpr int Rows = ScreenHeight;
+constexpr int Columns = ScreenWidth;
 // Empty-row markers. The left one is 799, not 800: a row whose only recorded x is 800 (a part
 // of the triangle right of the screen) still fills its last pixel, x = 799.
 constexpr int EmptyLeft = Columns - 1;

@@ -6,17 +6,18 @@
 #include <cstring>
 
 #include "gfx/PixelKernels.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 
-unsigned char BlobSprite[80 * 80];
-unsigned char BlobField[800 * 600];
+unsigned char BlobSprite[BlobSize * BlobSize];
+unsigned char BlobField[ScreenWidth * ScreenHeight];
 
 namespace
 {
-constexpr int SpriteSize = 80;
-constexpr int SpriteCentre = 40;
-constexpr int FieldWidth = 800;
-constexpr int FieldHeight = 600;
+constexpr int SpriteSize = BlobSize;
+constexpr int SpriteCentre = BlobSize / 2;
+constexpr int FieldWidth = ScreenWidth;
+constexpr int FieldHeight = ScreenHeight;
 constexpr int Ceiling = 250;
 constexpr int BallCount = 80;
 constexpr DWORD PhaseWrap = 800;

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
-// 80x80 cone of intensities, entry (row r, column c) at r * 80 + c.
-extern unsigned char BlobSprite[80 * 80];
-// 800x600 intensities stored column by column: (x, y) at x * 600 + y.
-extern unsigned char BlobField[800 * 600];
+#include "show/Geometry.h"
+
+// BlobSize x BlobSize cone of intensities, entry (row r, column c) at r * BlobSize + c.
+extern unsigned char BlobSprite[BlobSize * BlobSize];
+// One intensity per screen pixel, stored column by column: (x, y) at x * ScreenHeight + y.
+extern unsigned char BlobField[ScreenWidth * ScreenHeight];
 
 // StartDemo, first of all: fills BlobSprite.
 void BuildBlobSprite();
@@ -24,7 +26,7 @@ void PresentBlobFieldPerPixel(); // the same, through PutPixel32 pixel by pixel
 // Ball j of a step stands where ball j + 1 stood one step earlier.
 void LocateBall(DWORD step, int ball, int* x, int* y);
 
-// RenderFrame, for steps 250 to 454.
+// RenderFrame, for the blob steps (BlobFirstStep .. BlobLastStep).
 void DrawBlobField(DWORD step);
 // The same frame with the per-pixel forms above: the reference that the tests hold it to.
 void DrawBlobFieldPerPixel(DWORD step);

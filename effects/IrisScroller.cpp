@@ -5,15 +5,14 @@
 #include <cstring>
 
 #include "gfx/PixelKernels.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 #include "timeline/Schedule.h"
 
 namespace
 {
-constexpr int ScreenWidth = 800;
-constexpr int ScreenHeight = 600;
-constexpr int CentreX = 400;
-constexpr int CentreY = 300;
+constexpr int CentreX = ScreenWidth / 2;
+constexpr int CentreY = ScreenHeight / 2;
 
 // Strictly outside: pixels on the circle keep the cube scene. The squared radius stays below
 // 2^24, so the float comparison is exact.
@@ -128,6 +127,6 @@ void Scroller(DWORD step)
     // Strip row o at the top of the screen; the 300-row window never passes strip row 1198.
     const LONG o = static_cast<LONG>((step - ScrollFirstStep) % ScrollPeriod);
     const RECT screen = {0, 0, ScreenWidth, ScreenHeight};
-    const RECT window = {0, o, 400, o + 300};
+    const RECT window = {0, o, ScrollerWidth, o + PictureHeight};
     GfxDevice->Blt(screen, GfxDevice->BackBuffer, window, SurfStrip);
 }

@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
-// RenderFrame, for steps 850 to 949, after the warp and the cubes: the enlarged SurfWarp
-// painted over BackBuffer outside a circle of radius 5 * step - 4250.
+// RenderFrame, for the iris steps (IrisFirstStep .. IrisLastStep), after the warp and the cubes:
+// the enlarged SurfWarp painted over BackBuffer outside a circle that grows IrisPixelsPerStep
+// pixels a step from IrisFirstStep on.
 void IrisWipe(DWORD step);
 // The same, pixel by pixel through the device's per-pixel operations: the reference that the
 // tests hold IrisWipe to.
 void IrisWipePerPixel(DWORD step);
 
-// RenderFrame, for steps 1300 on: a 400x300 window of SurfStrip stretched over BackBuffer.
+// RenderFrame, from ScrollFirstStep on: a picture-sized window of SurfStrip stretched over
+// BackBuffer.
 void Scroller(DWORD step);

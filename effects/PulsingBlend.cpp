@@ -6,13 +6,12 @@
 #include <cmath>
 
 #include "gfx/PixelKernels.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 #include "timeline/Schedule.h"
 
 namespace
 {
-constexpr int PictureWidth = 400;
-constexpr int PictureHeight = 300;
 
 // The two locked pictures' pixels and pitches, and the weight: w, the share of SurfJ1 in single
 // precision, and for the row kernel the table of trunc(d * w) for every channel difference d.

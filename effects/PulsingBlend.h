@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-// RenderFrame, for steps 457 to 671: SurfBlend made and stretched over BackBuffer.
+// RenderFrame, for the blend steps (BlendFirstStep .. BlendLastStep): SurfBlend made and stretched
+// over BackBuffer.
 void PulsingBlend(DWORD step);
 
 // The same frame made pixel by pixel through the device's per-pixel operations: the reference

@@ -6,13 +6,12 @@
 #include <cstring>
 
 #include "gfx/PixelKernels.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 #include "timeline/Schedule.h"
 
 namespace
 {
-constexpr int PictureWidth = 400;
-constexpr int PictureHeight = 300;
 
 // The locked picture, its pixels and pitch saved before the work surface was locked.
 struct Source

@@ -4,12 +4,12 @@
 
 #include <windows.h>
 
-// RenderFrame, for steps 0 to 200: SurfInitial uncovered over 2 * step columns into SurfWipe,
-// which is stretched over BackBuffer.
+// RenderFrame, for the wipe steps (WipeFirstStep .. WipeLastStep): SurfInitial uncovered over 2 *
+// step columns into SurfWipe, which is stretched over BackBuffer.
 void RevealWipe(DWORD step);
 
-// RenderFrame, for steps 201 to 249: SurfInitial mixed with SurfBlack into SurfFade, which is
-// stretched over BackBuffer.
+// RenderFrame, for the fade steps (FadeFirstStep .. FadeLastStep): SurfInitial mixed with SurfBlack
+// into SurfFade, which is stretched over BackBuffer.
 void FadeToBlack(DWORD step);
 
 // The same frames made pixel by pixel through the device's per-pixel operations: the

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 #include "gfx/PixelKernels.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 #include "timeline/Schedule.h"
 
 unsigned char* WarpSourcePixels = nullptr;
@@ -14,12 +15,11 @@ int WarpSourcePitch = 0;
 
 namespace
 {
-constexpr int WarpSize = 300;
-constexpr double SourceWidth = 400.0;
+constexpr double SourceWidth = PictureWidth;
 
 // Source columns of every span length. The accumulated position of WarpRowPerPixel depends on
-// the span's length alone (its step is 400 / length, summed from 0), so the columns of a span
-// of n pixels, worked out once with the same double additions, serve every row of every frame.
+// the span's length alone (its step is SourceWidth / length, summed from 0), so the columns of a
+// span of n pixels, worked out once with the same double additions, serve every row of every frame.
 // Run n starts at entry n * (n - 1) / 2 and is made the first time a span of n is drawn.
 constexpr int LongestSpan = WarpSize;
 std::uint16_t SpanColumns[LongestSpan * (LongestSpan + 1) / 2];

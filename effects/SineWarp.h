@@ -14,8 +14,8 @@ extern int WarpSourcePitch;
 void WarpRow(int row, int start, int end);
 void WarpRowPerPixel(int row, int start, int end);
 
-// RenderFrame, for steps 672 to 949: SurfWarp redrawn; stretched over BackBuffer only while
-// step < 850 (the iris wipe uses it after that).
+// RenderFrame, for the warp steps (WarpFirstStep .. WarpLastStep): SurfWarp redrawn; stretched
+// over BackBuffer only up to WarpShownLastStep (the iris wipe uses it after that).
 void SineRowWarp(DWORD step);
 
 // The same frame made pixel by pixel with WarpRowPerPixel: the reference that the tests hold

@@ -2,7 +2,7 @@
 // file called *.mp3 would be (a WAV is still recognised by its content), and a track that opens
 // is played, looping, for three seconds of sound, so that decoding, conversion and the loop's
 // joint all run, not only the file's headers.
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 
 #include <cstdint>
 #include <vector>

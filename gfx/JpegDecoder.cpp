@@ -1,7 +1,10 @@
 // JPEG decoding with libjpeg-turbo's TurboJPEG API: accurate integer DCT and fancy upsampling
 // (its defaults), warnings treated as errors, progressive scans limited. Colour, greyscale and
-// CMYK pictures are all turned into RGB.
+// CMYK pictures are all turned into RGB. Every build decodes with this same library, so every
+// build loads the same pixels.
 #include "gfx/JpegDecoder.h"
+
+#include "platform/sys/Files.h"
 
 #include <turbojpeg.h>
 
@@ -11,6 +14,24 @@
 
 namespace
 {
+
+// Pictures arrive as files of at most this many bytes; more is not a picture the demo uses.
+constexpr std::size_t MaxJpegFileBytes = 64UL * 1024 * 1024;
+
+// Reads a whole file that starts like a JPEG file into `data`. Returns false with a short reason
+// ("file not found", "empty file", "file too large", "not a JPEG file", ...) otherwise.
+bool ReadJpegFile(const char* file, std::vector<unsigned char>& data, std::string& error)
+{
+    if (!sys::ReadWholeFile(file, MaxJpegFileBytes, data, error))
+        return false;
+    // Every JPEG file starts with the start-of-image marker and another marker.
+    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF)
+    {
+        error = "not a JPEG file";
+        return false;
+    }
+    return true;
+}
 
 // Whether the header carries Adobe's APP14 marker. CMYK pictures with it (as Photoshop and
 // libjpeg write them) store inverted inks, 255 meaning none; without it, 255 means full ink.

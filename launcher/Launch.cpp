@@ -1,5 +1,8 @@
-#include "platform/Launch.h"
+#include "launcher/Launch.h"
 
+#include "shell/WindowClass.h"
+
+#include <cstdio>
 #include <string_view>
 
 #ifndef QUEN_VERSION
@@ -82,6 +85,23 @@ Request ReadCommandLine(int argc, const char* const* argv)
             return Refuse("unknown option '" + std::string(arg) + "'");
     }
     return request;
+}
+
+int Run(int argc, const char* const* argv, HINSTANCE instance, int showCommand)
+{
+    Request request = ReadCommandLine(argc, argv);
+    if (request.action != Request::Action::Play)
+    {
+        // On Windows, a program without a console of its own: seen where its output goes to a
+        // file, a pipe, or the terminal that Wine runs it from.
+        const bool refused = request.action == Request::Action::Refuse;
+        std::fputs(request.text.c_str(), refused ? stderr : stdout);
+        return refused ? 2 : 0;
+    }
+    request.display.windowClass = DemoWindowClass;
+    sys::SetDisplayOptions(request.display);
+    char noCommandLine[] = "";
+    return WinMain(instance, NULL, noCommandLine, showCommand);
 }
 
 } // namespace launch

@@ -1,6 +1,9 @@
-// The demo's command line, read by the launcher (`main`) before it starts the show. The show
-// itself takes no command line: the options only choose how the platform shows the window.
+// The launcher: the demo's process entry on every build. It reads the command line before it
+// starts the show; the show itself takes no command line, the options only choose how the
+// platform shows the window.
 #pragma once
+
+#include <windows.h>
 
 #include "platform/sys/Window.h"
 
@@ -21,7 +24,13 @@ struct Request
     std::string text;
 };
 
-// The launcher: reads argv[1..argc-1]. Later options override earlier ones.
+// Run: reads argv[1..argc-1]. Later options override earlier ones.
 Request ReadCommandLine(int argc, const char* const* argv);
+
+// Each build's `main` (launcher/main*.cpp), with the instance handle and show command its
+// platform gives a program: answers --help and --version, refuses a bad command line (exit 2),
+// or hands the display options to the platform and runs the demo's WinMain, whose result it
+// returns.
+int Run(int argc, const char* const* argv, HINSTANCE instance, int showCommand);
 
 } // namespace launch

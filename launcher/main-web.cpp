@@ -1,19 +1,21 @@
-// Process entry in a web page: runs the demo's WinMain and then tells the page that the show
-// has ended. The runtime's own exit handling is not reached once WinMain has waited for the
-// browser (ASYNCIFY), so the page learns it through Module.quenEnded.
-#include <windows.h>
+// Process entry in a web page: the launcher, and then the page is told that the show has ended.
+// The runtime's own exit handling is not reached once WinMain has waited for the browser
+// (ASYNCIFY), so the page learns it through Module.quenEnded.
+#include "launcher/Launch.h"
 
 #include <emscripten.h>
+
+#include <cstdint>
 
 EM_JS(void, NotifyShowEnded, (int code), {
     if (Module["quenEnded"])
         Module["quenEnded"](code);
 });
 
-int main()
+int main(int argc, char** argv)
 {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
-    const int code = WinMain(instance, nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
+    const int code = launch::Run(argc, argv, instance, SW_SHOWNORMAL);
     NotifyShowEnded(code);
     return code;
 }

@@ -4,45 +4,28 @@
 #include <fmod.h>
 
 #include "cubes/CubeMesh.h"
-#include "cubes/TriangleFill.h"
 #include "effects/BlobField.h"
-
-VornGFX* GfxDevice = nullptr;
-
-IDirectDrawSurface7* SurfJ1 = nullptr;
-IDirectDrawSurface7* SurfJ2 = nullptr;
-IDirectDrawSurface7* SurfJ3 = nullptr;
-IDirectDrawSurface7* SurfBlend = nullptr;
-IDirectDrawSurface7* SurfWarp = nullptr;
-IDirectDrawSurface7* SurfScroller = nullptr;
-IDirectDrawSurface7* SurfStrip = nullptr;
-IDirectDrawSurface7* SurfInitial = nullptr;
-IDirectDrawSurface7* SurfWipe = nullptr;
-IDirectDrawSurface7* SurfBlack = nullptr;
-IDirectDrawSurface7* SurfFade = nullptr;
-IDirectDrawSurface7* SurfIris = nullptr;
-
-void* MusicStream = nullptr;
-DWORD StartTick = 0;
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 
 void StartDemo()
 {
     BuildBlobSprite();
 
-    GfxDevice = new VornGFX(800, 600, 32, 1, 2);
+    GfxDevice = new VornGFX(ScreenWidth, ScreenHeight, 32, 1, 2);
 
-    GfxDevice->CreateSurface(400, 300, &SurfJ1);
-    GfxDevice->CreateSurface(400, 300, &SurfJ2);
-    GfxDevice->CreateSurface(400, 300, &SurfJ3);
-    GfxDevice->CreateSurface(400, 300, &SurfBlend);
-    GfxDevice->CreateSurface(300, 300, &SurfWarp);
-    GfxDevice->CreateSurface(400, 600, &SurfScroller);
-    GfxDevice->CreateSurface(400, 1200, &SurfStrip);
-    GfxDevice->CreateSurface(400, 300, &SurfInitial);
-    GfxDevice->CreateSurface(400, 300, &SurfWipe);
-    GfxDevice->CreateSurface(400, 300, &SurfBlack);
-    GfxDevice->CreateSurface(400, 300, &SurfFade);
-    GfxDevice->CreateSurface(800, 600, &SurfIris);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfJ1);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfJ2);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfJ3);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfBlend);
+    GfxDevice->CreateSurface(WarpSize, WarpSize, &SurfWarp);
+    GfxDevice->CreateSurface(ScrollerWidth, ScrollerHeight, &SurfScroller);
+    GfxDevice->CreateSurface(ScrollerWidth, StripHeight, &SurfStrip);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfInitial);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfWipe);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfBlack);
+    GfxDevice->CreateSurface(PictureWidth, PictureHeight, &SurfFade);
+    GfxDevice->CreateSurface(ScreenWidth, ScreenHeight, &SurfIris);
 
     GfxDevice->LoadJPEG("scroller.jpg", SurfScroller);
     GfxDevice->LoadJPEG("j1.jpg", SurfJ1);
@@ -52,16 +35,19 @@ void StartDemo()
 
     ShowCursor(FALSE);
 
-    SpanLeft = new int[600];
-    SpanRight = new int[600];
+    SpanLeft = new int[ScreenHeight];
+    SpanRight = new int[ScreenHeight];
 
     BuildCubes();
 
     GfxDevice->ClearSurf(0, 0, 0, SurfBlack);
     // The scroll strip: black, the scroller picture, black.
-    GfxDevice->Blt(RECT{0, 0, 400, 300}, SurfStrip, RECT{0, 0, 400, 300}, SurfBlack);
-    GfxDevice->Blt(RECT{0, 900, 400, 1200}, SurfStrip, RECT{0, 0, 400, 300}, SurfBlack);
-    GfxDevice->Blt(RECT{0, 300, 400, 900}, SurfStrip, RECT{0, 0, 400, 600}, SurfScroller);
+    const RECT black = {0, 0, ScrollerWidth, PictureHeight};
+    const RECT scroller = {0, 0, ScrollerWidth, ScrollerHeight};
+    const LONG below = PictureHeight + ScrollerHeight;
+    GfxDevice->Blt(RECT{0, 0, ScrollerWidth, PictureHeight}, SurfStrip, black, SurfBlack);
+    GfxDevice->Blt(RECT{0, below, ScrollerWidth, StripHeight}, SurfStrip, black, SurfBlack);
+    GfxDevice->Blt(RECT{0, PictureHeight, ScrollerWidth, below}, SurfStrip, scroller, SurfScroller);
 
     FSOUND_Init(44100, 32, 2);
     MusicStream = FSOUND_Stream_OpenFile("zeft.mp3", 2, 0);

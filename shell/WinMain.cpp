@@ -3,9 +3,10 @@
 
 #include "shell/Demo.h"
 #include "shell/WindowClass.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 #include "timeline/RenderFrame.h"
 
-int RunState = 0;
 HWND MainWindow = NULL;
 
 LRESULT CALLBACK DemoWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -49,10 +50,10 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     wc.hIconSm = wc.hIcon;
     RegisterClassExA(&wc);
 
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - 800) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - 600) / 2;
-    MainWindow = CreateWindowExA(0, DemoWindowClass, "Quen/XDL", WS_POPUP, x, y, 800, 600, NULL,
-                                 NULL, hInstance, NULL);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - ScreenWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - ScreenHeight) / 2;
+    MainWindow = CreateWindowExA(0, DemoWindowClass, "Quen/XDL", WS_POPUP, x, y, ScreenWidth,
+                                 ScreenHeight, NULL, NULL, hInstance, NULL);
     // Without a window nobody could see or close the show: give up before starting it.
     if (MainWindow == NULL)
         return 1;

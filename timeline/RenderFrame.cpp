@@ -9,10 +9,8 @@
 #include "effects/PulsingBlend.h"
 #include "effects/RevealWipe.h"
 #include "effects/SineWarp.h"
-#include "shell/Demo.h"
+#include "show/ShowState.h"
 #include "timeline/Schedule.h"
-
-DWORD DemoStep = 0;
 
 namespace
 {
@@ -30,8 +28,9 @@ void RenderFrame()
 {
     // Unsigned difference: a tick counter that wraps through zero still gives elapsed time.
     const DWORD elapsed = GetTickCount() - StartTick;
-    // Times 0.02 in double precision, truncated: elapsed / StepMilliseconds, rounded down.
-    DemoStep = static_cast<DWORD>(static_cast<double>(elapsed) * 0.02);
+    // Times 1 / StepMilliseconds in double precision, truncated: elapsed / StepMilliseconds,
+    // rounded down.
+    DemoStep = static_cast<DWORD>(static_cast<double>(elapsed) * StepsPerMillisecond);
 
     if (!SegmentsCoverScreen(DemoStep))
         GfxDevice->ClearSurf(0, 0, 0, GfxDevice->BackBuffer);

@@ -3,8 +3,5 @@
 
 #include <windows.h>
 
-// Timeline position of the current frame: elapsed milliseconds since StartTick / 50.
-extern DWORD DemoStep;
-
 // The main loop, whenever the message queue is empty and RunState is 1.
 void RenderFrame();

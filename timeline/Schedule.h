@@ -6,6 +6,9 @@
 
 // Milliseconds per DemoStep.
 constexpr DWORD StepMilliseconds = 50;
+// Its reciprocal, the factor that turns elapsed milliseconds into steps: the double 0.02.
+constexpr double StepsPerMillisecond = 1.0 / StepMilliseconds;
+static_assert(StepsPerMillisecond == 0.02);
 
 // Reveal wipe of the first picture, two columns per step, then its fade to black.
 constexpr DWORD WipeFirstStep = 0;

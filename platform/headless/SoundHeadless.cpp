@@ -1,8 +1,8 @@
 // Headless sound: music files are opened and checked exactly as the SDL service opens them
-// (platform/sdl/MusicDecoder) and never played; the capture tool asks for the playing music's
+// (platform/music/MusicDecoder) and never played; the capture tool asks for the playing music's
 // sound to put it in its videos.
 #include "platform/headless/Headless.h"
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 #include "platform/sys/Sound.h"
 
 struct sys::Music

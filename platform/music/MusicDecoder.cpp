@@ -1,4 +1,4 @@
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 
 #include "platform/sys/Files.h"
 

@@ -1,6 +1,6 @@
-// Sound over SDL's audio device: the music is decoded (platform/sdl/MusicDecoder) in SDL's audio
+// Sound over SDL's audio device: the music is decoded (platform/music/MusicDecoder) in SDL's audio
 // thread as the device asks for sound, looping by itself.
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 #include "platform/sys/Sound.h"
 
 #include <SDL.h>

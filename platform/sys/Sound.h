@@ -1,5 +1,5 @@
-// Sound service: one looping music stream. The sound-library stand-in (platform/fmod) is its
-// only caller. platform/sdl decodes with libmpg123 and plays through SDL's audio device,
+// Sound service: one looping music stream. The sound-library stand-in (platform/fmod-standin) is
+// its only caller. platform/sdl decodes with libmpg123 and plays through SDL's audio device,
 // platform/windows through ACM and waveOut, platform/web through WebAudio; platform/headless
 // checks the file as platform/sdl does but plays nothing.
 #pragma once

@@ -28,6 +28,9 @@ struct DisplayOptions
 {
     bool fullscreen = false; // the whole desktop, the frames enlarged to fit (black bars)
     int scale = 1;           // when windowed: the window this many times the size asked for
+    // The class the shell registers for its window. The Windows video service finds the demo's
+    // window by it; services that open the window themselves ignore it.
+    const char* windowClass = "";
 };
 
 // The launcher, before WinMain: how to show the window that the shell will open. While it is

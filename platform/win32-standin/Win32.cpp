@@ -4,7 +4,7 @@
 
 #include "platform/sys/Clock.h"
 #include "platform/sys/Window.h"
-#include "platform/win32/Win32Control.h"
+#include "platform/win32-standin/Win32Control.h"
 
 #include <cstdio>
 #include <cstring>

@@ -9,7 +9,6 @@
 #include "platform/Display.h"
 #include "platform/sys/Video.h"
 #include "platform/sys/Window.h"
-#include "shell/WindowClass.h"
 
 #include <windows.h>
 
@@ -34,7 +33,7 @@ bool finePeriod = false;
 HWND FindDemoWindow()
 {
     HWND candidate = NULL;
-    while ((candidate = FindWindowExA(NULL, candidate, DemoWindowClass, NULL)) != NULL)
+    while ((candidate = FindWindowExA(NULL, candidate, options.windowClass, NULL)) != NULL)
     {
         DWORD process = 0;
         GetWindowThreadProcessId(candidate, &process);

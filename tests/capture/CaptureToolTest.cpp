@@ -4,7 +4,7 @@
 // 128 + N; neither leaves a partial file or an ffmpeg process behind.
 #include "support/PictureFiles.h"
 #include "support/TestAssets.h"
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 #include "tools/capture/VideoPipe.h"
 
 #include <gmock/gmock.h>
@@ -142,12 +142,12 @@ Pixels ReadPng(const fs::path& file)
 std::vector<Pixels> RenderSequence(const std::vector<std::uint32_t>& times)
 {
     testassets::ScopedChdir in(AssetsDir);
-    demo::ShowSession session;
+    session::ShowSession session;
     std::vector<Pixels> frames;
     for (std::uint32_t time : times)
     {
         session.Render(time);
-        const demo::FrameView frame = session.Frame();
+        const session::FrameView frame = session.Frame();
         Pixels& pixels = frames.emplace_back();
         for (int y = 0; y < frame.height; ++y)
             for (int x = 0; x < frame.width; ++x)

@@ -4,7 +4,7 @@
 // web tests compare theirs with the Linux build's.
 //
 // Usage (in the folder with the pictures and the music): quen-frame-sums FIRST LAST
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 #include "timeline/Schedule.h"
 
 #include <cstdio>
@@ -19,12 +19,12 @@ int main(int argc, char** argv)
     }
     const unsigned long first = std::strtoul(argv[1], nullptr, 10);
     const unsigned long last = std::strtoul(argv[2], nullptr, 10);
-    demo::ShowSession show;
+    session::ShowSession show;
     for (unsigned long step = first; step <= last; ++step)
     {
         show.Render(static_cast<std::uint32_t>(step * StepMilliseconds));
         std::printf("%lu %016llx\n", step,
-                    static_cast<unsigned long long>(demo::FrameChecksum(show.Frame())));
+                    static_cast<unsigned long long>(session::FrameChecksum(show.Frame())));
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 #include "cubes/CubeMath.h"
 #include "cubes/TriangleFill.h"
 #include "platform/sys/Clock.h"
-#include "shell/Demo.h"
+#include "show/ShowState.h"
 #include "support/AllocationCounter.h"
 #include "support/PixelCheck.h"
 

@@ -6,7 +6,7 @@
 #include "support/TestAssets.h"
 #include "tools/capture/FramePipeline.h"
 #include "tools/capture/PngWriter.h"
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,8 @@ namespace
 {
 
 // A 32-bit digest of the frame's pixels (FNV-1a over 32-bit words, folded): a quarter of the
-// steps of demo::FrameChecksum, which hashes every byte, over 4,601 frames.
-std::string FrameDigest(const demo::FrameView& frame)
+// steps of session::FrameChecksum, which hashes every byte, over 4,601 frames.
+std::string FrameDigest(const session::FrameView& frame)
 {
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (int y = 0; y < frame.height; ++y)
@@ -58,7 +58,7 @@ TEST(GoldenShow, EveryFrameOfTheFirst115SecondsMatchesItsDigest)
     {
         testassets::ScopedChdir in(dir);
         ::testing::internal::CaptureStderr(); // the missing music's line
-        demo::ShowSession show;
+        session::ShowSession show;
         ::testing::internal::GetCapturedStderr();
         for (std::uint32_t i = 0; i < Frames; ++i)
         {

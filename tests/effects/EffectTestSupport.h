@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/Demo.h"
+#include "show/ShowState.h"
 #include "support/PixelCheck.h"
 
 namespace effecttest

@@ -1,6 +1,6 @@
 // The launcher's command line, and where frames and windows go on screens of other sizes.
 #include "platform/Display.h"
-#include "platform/Launch.h"
+#include "launcher/Launch.h"
 
 #include <gtest/gtest.h>
 

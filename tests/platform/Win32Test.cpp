@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/headless/Headless.h"
-#include "platform/win32/Win32Control.h"
+#include "platform/win32-standin/Win32Control.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,11 @@
 // are merely unusual (progressive, greyscale, CMYK, another size, a WAV) are used. Then a long
 // run: drawing allocates nothing.
 #include "platform/headless/Headless.h"
-#include "platform/session/ShowSession.h"
-#include "platform/win32/Win32Control.h"
+#include "tools/session/ShowSession.h"
+#include "platform/win32-standin/Win32Control.h"
 #include "support/PictureFiles.h"
 #include "shell/Demo.h"
+#include "show/ShowState.h"
 #include "support/AllocationCounter.h"
 #include "support/TestAssets.h"
 #include "timeline/Schedule.h"
@@ -85,7 +86,7 @@ class ShowTest : public ::testing::Test
         testassets::ScopedChdir in(dir);
         ::testing::internal::CaptureStderr();
         {
-            demo::ShowSession show(StartTicks);
+            session::ShowSession show(StartTicks);
             afterStartUp();
             for (DWORD i = 0; i < 249; ++i) // steps 0 to 2399, the opening and a scroller cycle
                 show.Render(i * 482 + i % 7 * 3);
@@ -260,7 +261,7 @@ TEST_F(LongRun, TenThousandFramesAcrossTheScheduleAllocateNothing)
     constexpr DWORD span = lastStep * StepMilliseconds;
     testassets::ScopedChdir in(dir);
     const long beforeStart = testalloc::Count();
-    demo::ShowSession show(StartTicks);
+    session::ShowSession show(StartTicks);
     EXPECT_GT(testalloc::Count(), beforeStart); // the counter counts
     const long before = testalloc::Count();
     for (DWORD i = 0; i < frames; ++i)

@@ -1,8 +1,8 @@
 // Start-up, the main loop and shutdown, headless, with the test's own pictures.
-#include "shell/Demo.h"
+#include "show/ShowState.h"
 #include "platform/headless/Headless.h"
 #include "platform/sys/Clock.h"
-#include "platform/win32/Win32Control.h"
+#include "platform/win32-standin/Win32Control.h"
 #include "support/TestAssets.h"
 #include "timeline/RenderFrame.h"
 

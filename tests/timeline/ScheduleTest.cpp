@@ -7,7 +7,8 @@
 #include "effects/RevealWipe.h"
 #include "effects/SineWarp.h"
 #include "platform/sys/Clock.h"
-#include "shell/Demo.h"
+#include "show/Geometry.h"
+#include "show/ShowState.h"
 #include "timeline/RenderFrame.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-VornGFX* GfxDevice = nullptr;
-DWORD StartTick = 0;
 
 namespace
 {
@@ -58,7 +56,7 @@ namespace
 class Schedule : public ::testing::Test
 {
   protected:
-    void SetUp() override { GfxDevice = new VornGFX(800, 600, 32, 1, 2); }
+    void SetUp() override { GfxDevice = new VornGFX(ScreenWidth, ScreenHeight, 32, 1, 2); }
     void TearDown() override
     {
         delete std::exchange(GfxDevice, nullptr);

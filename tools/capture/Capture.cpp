@@ -1,7 +1,7 @@
 #include "tools/capture/Capture.h"
 
 #include "platform/headless/Headless.h"
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 #include "tools/capture/CaptureError.h"
 #include "tools/capture/PendingFile.h"
 #include "tools/capture/PngWriter.h"
@@ -110,7 +110,7 @@ std::string Megabytes(const std::filesystem::path& file)
 
 } // namespace
 
-void RenderFrames(demo::ShowSession& session, std::size_t count,
+void RenderFrames(session::ShowSession& session, std::size_t count,
                   const std::function<std::uint32_t(std::size_t)>& timeOf, FramePipeline& pipeline,
                   ProgressMeter& progress)
 {
@@ -132,8 +132,8 @@ void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesyste
             WritePng(frame, ResolveOutputFile(PicturePath(outDir, times[index])));
     };
 
-    demo::ShowSession session;
-    const demo::FrameView first = session.Frame();
+    session::ShowSession session;
+    const session::FrameView first = session.Frame();
     const unsigned workers = EncoderThreads();
     FramePipeline pipeline(first.width, first.height, workers, workers + 2, writeFrame);
     ProgressMeter progress = ProgressMeter::ForStderr(times.size());
@@ -150,8 +150,8 @@ void CaptureVideo(const VideoJob& job)
     {
     };
 
-    demo::ShowSession session;
-    const demo::FrameView first = session.Frame();
+    session::ShowSession session;
+    const session::FrameView first = session.Frame();
     // The sound of the music the show started, decoded here as the demo decodes it.
     std::unique_ptr<music::Player> sound = headless::PlayingMusicFromStart();
     if (sound == nullptr)

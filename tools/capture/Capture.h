@@ -5,7 +5,7 @@
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/FramePipeline.h"
 #include "tools/capture/Progress.h"
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,7 +26,7 @@ int RunCapture(const std::vector<std::string_view>& args);
 
 // Renders frames 0 to count - 1, frame i at elapsed time timeOf(i), in order, handing each to
 // `pipeline` under its number. Throws CaptureError, between frames, after a signal.
-void RenderFrames(demo::ShowSession& session, std::size_t count,
+void RenderFrames(session::ShowSession& session, std::size_t count,
                   const std::function<std::uint32_t(std::size_t)>& timeOf, FramePipeline& pipeline,
                   ProgressMeter& progress);
 

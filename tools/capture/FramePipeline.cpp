@@ -7,7 +7,7 @@
 namespace capture
 {
 
-void CopyFrame(const demo::FrameView& frame, FrameImage& image)
+void CopyFrame(const session::FrameView& frame, FrameImage& image)
 {
     assert(image.pixels.size() == std::size_t(frame.width) * std::size_t(frame.height));
     image.width = frame.width;
@@ -41,7 +41,7 @@ FramePipeline::~FramePipeline()
     Stop(true);
 }
 
-void FramePipeline::Submit(const demo::FrameView& frame, std::size_t index)
+void FramePipeline::Submit(const session::FrameView& frame, std::size_t index)
 {
     std::size_t buffer = 0;
     {

@@ -2,7 +2,7 @@
 // frame buffers, so that encoding overlaps rendering and nothing is allocated per frame.
 #pragma once
 
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -26,7 +26,7 @@ struct FrameImage
 };
 
 // Copies `frame` into `image`, whose buffer must already hold width * height pixels.
-void CopyFrame(const demo::FrameView& frame, FrameImage& image);
+void CopyFrame(const session::FrameView& frame, FrameImage& image);
 
 // A bounded queue of frame copies consumed by worker threads. With one worker, frames are
 // consumed in the order they were submitted.
@@ -46,7 +46,7 @@ class FramePipeline
 
     // Copies the frame into a free buffer, waiting while all are in use, and queues it.
     // Rethrows the first failure of a worker.
-    void Submit(const demo::FrameView& frame, std::size_t index);
+    void Submit(const session::FrameView& frame, std::size_t index);
 
     // Waits until every queued frame is consumed and stops the workers. Rethrows the first
     // failure of a worker.

@@ -1,6 +1,6 @@
 #include "tools/capture/VideoPipe.h"
 
-#include "platform/sdl/MusicDecoder.h"
+#include "platform/music/MusicDecoder.h"
 #include "tools/capture/CaptureError.h"
 #include "tools/capture/Signals.h"
 

@@ -1,13 +1,13 @@
-#include "platform/session/ShowSession.h"
+#include "tools/session/ShowSession.h"
 
-#include "cubes/CubeFrame.h"
 #include "platform/sys/Clock.h"
 #include "shell/Demo.h"
+#include "show/ShowState.h"
 #include "timeline/RenderFrame.h"
 
 #include <cassert>
 
-namespace demo
+namespace session
 {
 
 namespace
@@ -31,8 +31,7 @@ ShowSession::~ShowSession()
 {
     RunState = 2;
     StopDemo();
-    GfxDevice = nullptr;
-    MusicStream = nullptr;
+    ResetShowState();
     sys::UseRealTicks();
     sessionOpen = false;
 }
@@ -71,4 +70,4 @@ bool ShowSession::HasMusic() const
     return MusicStream != nullptr;
 }
 
-} // namespace demo
+} // namespace session

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace demo
+namespace session
 {
 
 // A finished frame as the device holds it: 32-bit pixels, red in bits 16-23, green 8-15,
@@ -53,4 +53,4 @@ class ShowSession
     std::uint32_t startTick_;
 };
 
-} // namespace demo
+} // namespace session

@@ -2,8 +2,8 @@
 // session as the capture tool's --at, started on the first call and kept, so the cube angle
 // carries over from call to call. The page calls these through ccall; both may wait for the
 // browser (ASYNCIFY).
-#include "platform/session/ShowSession.h"
 #include "platform/web/WebControl.h"
+#include "tools/session/ShowSession.h"
 
 #include <emscripten.h>
 
@@ -13,13 +13,13 @@
 
 namespace
 {
-std::optional<demo::ShowSession> session;
+std::optional<session::ShowSession> running;
 
-demo::ShowSession& Session()
+session::ShowSession& Session()
 {
-    if (!session)
-        session.emplace();
-    return *session;
+    if (!running)
+        running.emplace();
+    return *running;
 }
 } // namespace
 
@@ -34,7 +34,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void QuenRenderAt(double elapsedMs)
 // milliseconds one frame at `elapsedMs` takes to draw, without presenting it.
 extern "C" EMSCRIPTEN_KEEPALIVE double QuenTimeFrames(double elapsedMs, int count)
 {
-    demo::ShowSession& show = Session();
+    session::ShowSession& show = Session();
     web::SetPresenting(false);
     std::vector<double> rounds;
     for (int round = 0; round < 5; ++round)
