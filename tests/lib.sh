@@ -85,11 +85,11 @@ check_loud() {
 hash_rgb() { convert "$@" -depth 8 rgb:- | md5sum | cut -c1-32; }
 
 # frame_of PNG CAPTURE ASSETS LAST [FIRST]: the time in ms of the frame, among those in the
-# middle of steps FIRST (default 0) to LAST as the capture tool renders them (into
-# $work/frames-FIRST, hashed once), whose pixels are exactly PNG's; nothing when there is none.
+# middle of steps FIRST (default 0) to LAST as the capture tool renders them (into $work/frames,
+# or $work/frames-FIRST, hashed once), whose pixels are exactly PNG's; nothing when there is none.
 frame_of() {
-  local frame first=${5:-0}
-  local dir="$work/frames-$first"
+  local frame first=${5:-0} dir="$work/frames"
+  [ "$first" = 0 ] || dir="$work/frames-$first"
   [ -d "$dir" ] || {
     "$2" --assets "$3" --at "$(seq -s, $((first * 50 + 25)) 50 $(($4 * 50 + 25)))" --out "$dir" \
       >/dev/null 2>&1 || fail "quen-capture"
