@@ -1,7 +1,12 @@
 // Sound on the web: the page's WebAudio context (Module.quenAudio) decodes the whole MP3 with
 // decodeAudioData, and an AudioBufferSourceNode loops it sample-exactly. Decoding is awaited
-// (ASYNCIFY), so start-up finishes, and StartTick is taken, only once the music plays. The
-// source goes into Module.quenAudioOutput, a node the page routes to the speakers.
+// (ASYNCIFY), so start-up finishes, and StartTick is taken, only once the music plays. The page
+// decodes the music while it loads, before any user gesture, and hands the result in as
+// Module.quenDecodedMusic ({name, size, buffer}); a file of that name and size is not decoded
+// again. A browser plays sound only once the visitor has done something on the page, so the
+// page starts the program first and lets playback begin when the visitor starts the show: start-up
+// has then loaded everything, and the show's first frame follows at once. The source goes into
+// Module.quenAudioOutput, a node the page routes to the speakers.
 #include "platform/sys/Files.h"
 #include "platform/sys/Sound.h"
 
@@ -23,12 +28,15 @@ sys::Music theMusic; // the one stream the page can hold; its state lives in Mod
 
 EM_JS(int, HasAudioContext, (), { return Module['quenAudio'] ? 1 : 0; });
 
-// Decodes the file's bytes; 1 on success, else 0 with the browser's reason on the console.
-EM_ASYNC_JS(int, DecodeMusic, (const void* bytes, int size, int loop), {
+// Decodes the file's bytes, or takes the page's decoding of the same file; 1 on success, else 0.
+EM_ASYNC_JS(int, DecodeMusic, (const char* name, const void* bytes, int size, int loop), {
     const audio = Module['quenAudio'];
+    const decoded = Module['quenDecodedMusic'];
     try
     {
-        const buffer = await audio.decodeAudioData(HEAPU8.slice(bytes, bytes + size).buffer);
+        const buffer = decoded && decoded.name == UTF8ToString(name) && decoded.size == size
+                           ? decoded.buffer
+                           : await audio.decodeAudioData(HEAPU8.slice(bytes, bytes + size).buffer);
         Module['quenMusic'] = {buffer : buffer, loop : !!loop, source : null};
         return 1;
     }
@@ -37,6 +45,13 @@ EM_ASYNC_JS(int, DecodeMusic, (const void* bytes, int size, int loop), {
         Module['quenMusicError'] = String(e && e.message || e);
         return 0;
     }
+});
+
+// Waits for Module.quenStart, a promise the page resolves when the visitor starts the show; a
+// page without one (the test entry) does not wait.
+EM_ASYNC_JS(void, WaitForStart, (), {
+    if (Module['quenStart'])
+        await Module['quenStart'];
 });
 
 EM_JS(void, StartMusic, (), {
@@ -83,7 +98,7 @@ Music* OpenMusic(const char* file, bool loop)
                      error.c_str());
         return nullptr;
     }
-    if (!DecodeMusic(bytes.data(), static_cast<int>(bytes.size()), loop ? 1 : 0))
+    if (!DecodeMusic(file, bytes.data(), static_cast<int>(bytes.size()), loop ? 1 : 0))
     {
         std::fprintf(stderr,
                      "quen: cannot open music \"%s\": not music the browser can decode; the show "
@@ -96,6 +111,8 @@ Music* OpenMusic(const char* file, bool loop)
 
 void PlayMusic(Music* music)
 {
+    if (audioOpen)
+        WaitForStart();
     if (music != nullptr)
         StartMusic();
 }

@@ -1,5 +1,6 @@
-// Video on the web: every frame goes into the page's <canvas> with putImageData, and then the
-// program waits for the browser's next animation frame. Built with ASYNCIFY, that wait hands
+// Video on the web: every frame goes into the page's 800x600 <canvas> (Module.canvas) with
+// putImageData, the page is told (Module.quenPresented: it shows the frame enlarged), and then
+// the program waits for the browser's next animation frame. Built with ASYNCIFY, that wait hands
 // control back to the browser, so the demo's never-waiting loop draws once per display frame.
 #include "platform/sys/Video.h"
 #include "platform/web/WebControl.h"
@@ -17,12 +18,17 @@ int frameWidth = 0;
 int frameHeight = 0;
 bool presenting = true;
 
+// Sizing a canvas clears it, even to the size it has: a show started again keeps the last frame
+// of the one before until its own first frame.
 EM_JS(int, OpenCanvas, (int width, int height), {
     const canvas = Module['canvas'];
     if (!canvas)
         return 0;
-    canvas.width = width;
-    canvas.height = height;
+    if (canvas.width != width || canvas.height != height)
+    {
+        canvas.width = width;
+        canvas.height = height;
+    }
     Module['quenCanvas2d'] = canvas.getContext('2d');
     return 1;
 });
@@ -30,6 +36,8 @@ EM_JS(int, OpenCanvas, (int width, int height), {
 EM_JS(void, PutCanvasFrame, (const void* pixels, int width, int height), {
     const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
     Module['quenCanvas2d'].putImageData(new ImageData(bytes, width, height), 0, 0);
+    if (Module['quenPresented'])
+        Module['quenPresented']();
     Module['quenFirstFrameAt'] = Module['quenFirstFrameAt'] || performance.now();
 });
 
