@@ -17,6 +17,7 @@ std::unique_ptr<std::uint32_t[]> canvasPixels;
 int frameWidth = 0;
 int frameHeight = 0;
 bool presenting = true;
+bool waiting = true;
 
 // Sizing a canvas clears it, even to the size it has: a show started again keeps the last frame
 // of the one before until its own first frame.
@@ -33,10 +34,10 @@ EM_JS(int, OpenCanvas, (int width, int height), {
     return 1;
 });
 
-EM_JS(void, PutCanvasFrame, (const void* pixels, int width, int height), {
+EM_JS(void, PutCanvasFrame, (const void* pixels, int width, int height, int shown), {
     const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
     Module['quenCanvas2d'].putImageData(new ImageData(bytes, width, height), 0, 0);
-    if (Module['quenPresented'])
+    if (shown && Module['quenPresented'])
         Module['quenPresented']();
     Module['quenFirstFrameAt'] = Module['quenFirstFrameAt'] || performance.now();
 });
@@ -51,6 +52,11 @@ namespace web
 void SetPresenting(bool on)
 {
     presenting = on;
+}
+
+void SetWaitingForDisplay(bool on)
+{
+    waiting = on;
 }
 } // namespace web
 
@@ -82,8 +88,9 @@ void PresentFrame(const std::uint32_t* pixels, long pitch)
             *out++ = 0xFF000000u | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
         }
     }
-    PutCanvasFrame(canvasPixels.get(), frameWidth, frameHeight);
-    WaitForAnimationFrame();
+    PutCanvasFrame(canvasPixels.get(), frameWidth, frameHeight, waiting ? 1 : 0);
+    if (waiting)
+        WaitForAnimationFrame();
 }
 
 void CloseVideo()

@@ -46,6 +46,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void QuenRenderAt(double elapsedMs)
     Session().Render(static_cast<std::uint32_t>(elapsedMs));
 }
 
+// window.quen.drawAt(ms): the same, returning as soon as the frame is on the canvas.
+extern "C" EMSCRIPTEN_KEEPALIVE void QuenDrawAt(double elapsedMs)
+{
+    web::SetWaitingForDisplay(false);
+    Session().Render(static_cast<std::uint32_t>(elapsedMs));
+    web::SetWaitingForDisplay(true);
+}
+
 // window.quen.frameTime(ms, n): the median, over five rounds of `count` frames each, of the
 // milliseconds one frame at `elapsedMs` takes to draw, without presenting it.
 extern "C" EMSCRIPTEN_KEEPALIVE double QuenTimeFrames(double elapsedMs, int count)
