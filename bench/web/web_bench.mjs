@@ -3,13 +3,15 @@
 //   - the time from the tap to the first frame on the canvas (everything is loaded and decoded
 //     before the start card): the median of five loads, each in a fresh browser;
 //   - the time one frame of each segment takes to draw without presenting it, in the SIMD program
-//     and in the portable one (window.quen.frameTime: the median of five rounds of 20 frames),
-//     wall clock and the renderer's processor time, after one pass over every segment so that
-//     the browser has compiled the hot code fully; a memcpy of one frame in WebAssembly, the
-//     page's own floor; and the same frame natively (build/bench/quen-bench, its default
-//     kernels, CPU time), with the ratio of the SIMD program's frame to it.
+//     and in the portable one (window.quen.frameTime: the least of 15 rounds of 20 frames, wall
+//     clock; and the renderer's processor time), after one pass over every segment so that the
+//     browser has compiled the hot code fully; a memcpy of one frame in WebAssembly, the page's
+//     own floor; and the same frame natively (build/bench/quen-bench, its default kernels, the
+//     least CPU time), with the ratio of the SIMD program's frame to it. The least is the round
+//     least disturbed by other work on a shared machine.
 //
 // Usage: node bench/web/web_bench.mjs [SITE [QUEN_BENCH]]   (default build-web/site, no native)
+//   QUEN_BENCH_LOADS=N: that many loads for the first frame (5; 0 skips it)
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -19,6 +21,9 @@ import { StepMs, peek, segments, sleep, until, withChromium } from '../../tests/
 
 const site = process.argv[2] ?? 'build-web/site';
 const nativeBench = process.argv[3];
+// Each measurement: the least of Rounds rounds of Frames frames.
+const Rounds = 15;
+const Frames = 20;
 const median = values => [...values].sort((a, b) => a - b)[values.length >> 1];
 const kib = bytes => (bytes.reduce((sum, n) => sum + n, 0) / 1024).toFixed(0);
 const load = () => os.loadavg().map(n => n.toFixed(2)).join(', ');
@@ -32,7 +37,7 @@ console.log(`Site: ${files.length} files, ${kib(files.map(file => file.length))}
 
 // From the tap to the first frame.
 const firstFrames = [];
-for (let round = 0; round < 5; round++) {
+for (let round = 0; round < Number(process.env.QUEN_BENCH_LOADS ?? 5); round++) {
   firstFrames.push(await withChromium(site, [], async (browser, base) => {
     const page = await browser.newPage();
     await page.goto(base);
@@ -43,16 +48,20 @@ for (let round = 0; round < 5; round++) {
     return peek(page, 'quen.program.quenFirstFrameAt - quen.startedAt');
   }));
 }
-console.log(`First frame ${median(firstFrames).toFixed(0)} ms after the tap (median of ${firstFrames.length} ` +
-  `loads: ${firstFrames.map(ms => ms.toFixed(0)).join(', ')} ms)`);
+if (firstFrames.length) {
+  console.log(`First frame ${median(firstFrames).toFixed(0)} ms after the tap (median of ${firstFrames.length} ` +
+    `loads: ${firstFrames.map(ms => ms.toFixed(0)).join(', ')} ms)`);
+}
 
-// The renderer's processor time in milliseconds, from Chromium's own count.
+// The renderer's processor time in milliseconds, from Chromium's own count (10 ms ticks).
 async function rendererCpuMs(session) {
   const { processInfo } = await session.send('SystemInfo.getProcessInfo');
   return 1000 * processInfo.filter(p => p.type === 'renderer').reduce((sum, p) => sum + p.cpuTime, 0);
 }
 
-// Frame costs of the program the page picks; without SIMD the probe is made to fail.
+// Frame costs of the program the page picks; without SIMD the probe is made to fail. For each:
+// the least wall-clock time of Rounds rounds of Frames frames, and the renderer's processor
+// time over all of them per frame (which counts the renderer's own housekeeping too).
 async function frameCosts(simd) {
   return withChromium(site, [], async (browser, base) => {
     const page = await browser.newPage();
@@ -61,32 +70,33 @@ async function frameCosts(simd) {
     await page.goto(`${base}?test`);
     await until(page, "window.quen.state === 'test'", 30000);
     const session = await browser.target().createCDPSession();
-    const time = async (what, call) => {
+    const time = async (ms, call) => {
       const cpu = await rendererCpuMs(session);
-      const wall = await page.evaluate(call, what);
-      // Five rounds of 20, plus the renderer's own work meanwhile (little: nothing is shown).
-      return { wall, cpu: (await rendererCpuMs(session) - cpu) / 100 };
+      const least = await page.evaluate(call, ms, Frames, Rounds);
+      return { least, cpu: (await rendererCpuMs(session) - cpu) / (Frames * Rounds) };
     };
-    const frame = step => time(step * StepMs, ms => window.quen.frameTime(ms, 20));
+    const frame = step => time(step * StepMs, (ms, count, rounds) => window.quen.frameTime(ms, count, rounds));
     for (const [, , step] of segments) await frame(step);
-    const costs = new Map([['memcpy', await time(20, count => window.quen.copyTime(count))]]);
+    const costs = new Map([['memcpy', await time(0, (ms, count, rounds) => window.quen.copyTime(count, rounds))]]);
     for (const [, name, step] of segments) costs.set(name, await frame(step));
     return costs;
   });
 }
 
-// The Linux build's median CPU time of the same frames, in milliseconds, from quen-bench.
+// The Linux build's least CPU time of the same frames (quen-bench: ten repetitions), in ms.
 function nativeCosts() {
   if (!nativeBench)
     return new Map();
   const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'quen-bench-')), 'frames.json');
   const wanted = segments.map(([, name, step]) => `${name}/${step}`).concat('memcpy 800x600x4');
-  const filter = `^(${wanted.map(name => name.replace(/[+]/g, '\\+')).join('|')})$`;
+  const filter = `^(${wanted.map(name => name.replace(/[+]/g, '\\+')).join('|')})/`;
   execFileSync(nativeBench, [`--benchmark_filter=${filter}`, `--benchmark_out=${out}`, '--benchmark_out_format=json'],
     { stdio: 'ignore' });
   const costs = new Map();
-  for (const run of JSON.parse(fs.readFileSync(out, 'utf8')).benchmarks) {
-    if (run.aggregate_name === 'median') {
+  // Google Benchmark writes NaN for the allocation counter's spread, which JSON does not have.
+  const report = JSON.parse(fs.readFileSync(out, 'utf8').replace(/\bNaN\b/g, 'null'));
+  for (const run of report.benchmarks) {
+    if (run.aggregate_name === 'min') {
       const name = run.run_name.startsWith('memcpy') ? 'memcpy' : run.run_name.split('/')[0];
       costs.set(name, run.cpu_time / 1000);
     }
@@ -99,17 +109,18 @@ const simd = await frameCosts(true);
 const portable = await frameCosts(false);
 const native = nativeCosts();
 const us = ms => (ms === undefined ? '' : (ms * 1000).toFixed(0)).padStart(7);
-console.log('\nOne frame, µs: Chromium wall clock and renderer CPU (median of 5 x 20 frames), Linux CPU ' +
-  '(quen-bench median); the ratio is the SIMD program\'s wall clock to Linux');
+console.log(`\nOne frame, µs: Chromium, the least wall-clock time of ${Rounds} rounds of ${Frames} frames and the ` +
+  'renderer\'s CPU time over all of them; Linux, the least CPU time of ten repetitions (quen-bench); the ratio ' +
+  'is the SIMD program\'s least to the Linux build\'s');
 console.log(`${'frame (step)'.padEnd(26)} ${'SIMD'.padStart(7)} ${'cpu'.padStart(7)} ${'portable'.padStart(8)} ` +
   `${'cpu'.padStart(7)} ${'Linux'.padStart(7)}  ratio`);
 let over = 0;
 for (const [name, cost] of simd) {
   const step = segments.find(([, segment]) => segment === name)?.[2];
   const label = name === 'memcpy' ? 'memcpy of one frame' : `${name} (${step})`;
-  const ratio = native.has(name) ? cost.wall / native.get(name) : undefined;
+  const ratio = native.has(name) ? cost.least / native.get(name) : undefined;
   over += name !== 'memcpy' && ratio > 2.5 ? 1 : 0;
-  console.log(`${label.padEnd(26)} ${us(cost.wall)} ${us(cost.cpu)} ${us(portable.get(name).wall).padStart(8)} ` +
+  console.log(`${label.padEnd(26)} ${us(cost.least)} ${us(cost.cpu)} ${us(portable.get(name).least).padStart(8)} ` +
     `${us(portable.get(name).cpu)} ${us(native.get(name))}  ${ratio === undefined ? '' : ratio.toFixed(2)}`);
 }
 if (native.size)
