@@ -7,6 +7,7 @@
 
 #include "platform/sys/Window.h"
 
+#include <cstdint>
 #include <string>
 
 namespace launch
@@ -22,6 +23,7 @@ struct Request
     } action = Action::Play;
     sys::DisplayOptions display;
     std::string text;
+    std::uint32_t startMs = 0; // --start: how far into the show it begins
 };
 
 // Run: reads argv[1..argc-1]. Later options override earlier ones.

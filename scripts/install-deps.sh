@@ -7,10 +7,10 @@
 set -euo pipefail
 
 # Building and playing the demo (libx11-dev comes with libsdl2-dev).
-run_packages=(cmake g++ make pkg-config libsdl2-dev libmpg123-dev libturbojpeg0-dev)
+run_packages=(cmake g++ make pkg-config libsdl2-dev libmpg123-dev libturbojpeg0-dev libdeflate-dev)
 packages=(
   "${run_packages[@]}"
-  libjpeg-dev libpng-dev libdeflate-dev          # the capture tool, test pictures
+  libjpeg-dev libpng-dev                         # test pictures
   libgtest-dev googletest libbenchmark-dev       # tests and benchmarks
   xvfb xauth xdotool x11-utils imagemagick ffmpeg  # the demo under a virtual X server, videos
   dpkg-dev file man-db desktop-file-utils lintian  # the Debian package and its checks

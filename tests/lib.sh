@@ -84,17 +84,18 @@ check_loud() {
 # hash_rgb PICTURE [CONVERT_OPTION...]: a digest of the picture's 8-bit RGB pixels.
 hash_rgb() { convert "$@" -depth 8 rgb:- | md5sum | cut -c1-32; }
 
-# frame_of PNG CAPTURE ASSETS LAST: the time in ms of the frame, among those in the middle of
-# steps 0 to LAST as the capture tool renders them (into $work/frames, hashed once), whose pixels
-# are exactly PNG's; nothing when there is none.
+# frame_of PNG CAPTURE ASSETS LAST [FIRST]: the time in ms of the frame, among those in the
+# middle of steps FIRST (default 0) to LAST as the capture tool renders them (into $work/frames,
+# or $work/frames-FIRST, hashed once), whose pixels are exactly PNG's; nothing when there is none.
 frame_of() {
-  local frame
-  [ -d "$work/frames" ] || {
-    "$2" --assets "$3" --at "$(seq -s, 25 50 $(($4 * 50 + 25)))" --out "$work/frames" \
+  local frame first=${5:-0} dir="$work/frames"
+  [ "$first" = 0 ] || dir="$work/frames-$first"
+  [ -d "$dir" ] || {
+    "$2" --assets "$3" --at "$(seq -s, $((first * 50 + 25)) 50 $(($4 * 50 + 25)))" --out "$dir" \
       >/dev/null 2>&1 || fail "quen-capture"
-    for frame in "$work"/frames/*.png; do
+    for frame in "$dir"/*.png; do
       echo "$(hash_rgb "$frame") $(basename "$frame" .png)"
-    done >"$work/frames.hashes"
+    done >"$dir.hashes"
   }
-  awk -v want="$(hash_rgb "$1")" '$1 == want { print $2; exit }' "$work/frames.hashes"
+  awk -v want="$(hash_rgb "$1")" '$1 == want { print $2; exit }' "$dir.hashes"
 }

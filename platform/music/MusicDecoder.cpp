@@ -153,6 +153,7 @@ struct Mp3Stream
     std::vector<unsigned char> chunk = std::vector<unsigned char>(DecodeChunkBytes);
     std::size_t passBytes = 0; // decoded since the last start
     bool finished = false;
+    off_t length = -1; // samples at the file's rate, once a seek has needed it
 
     Mp3Stream(const std::vector<unsigned char>& bytes, int outRate) : file(bytes), rate(outRate) {}
 
@@ -244,6 +245,32 @@ struct Mp3Stream
             finished = true;
         }
         return got;
+    }
+
+    // Moves to output frame `frame` from the stream's start, wrapped at the stream's length when
+    // looping; past the end of one that does not loop, the stream has ended.
+    void Seek(std::uint64_t frame, bool loop)
+    {
+        long inRate = 0;
+        int channels = 0, encoding = 0;
+        if (mpg123_getformat(handle, &inRate, &channels, &encoding) != MPG123_OK || inRate <= 0)
+            return;
+        if (length < 0)
+        {
+            // A parsing pass over the frames' headers: the exact length, and an index that
+            // makes the seeks quick.
+            mpg123_scan(handle);
+            length = mpg123_length(handle);
+        }
+        std::uint64_t in = frame * std::uint64_t(inRate) / std::uint64_t(rate);
+        if (length > 0 && loop)
+            in %= std::uint64_t(length);
+        SDL_AudioStreamClear(convert);
+        finished = length > 0 && in >= std::uint64_t(length);
+        if (finished)
+            return;
+        finished = mpg123_seek(handle, off_t(in), SEEK_SET) < 0;
+        passBytes = in > 0 ? 1 : 0; // only whether the pass has begun matters
     }
 };
 
@@ -389,6 +416,59 @@ void Player::Read(std::int16_t* out, std::size_t frames)
         }
     }
     std::fill(out + 2 * done, out + 2 * frames, std::int16_t{0});
+}
+
+void Player::Seek(std::uint64_t frame)
+{
+    const TrackData& data = track_->Data();
+    if (!data.mp3.empty())
+    {
+        if (!stream_ && !ended_)
+        {
+            stream_ = std::make_unique<Mp3Stream>(data.mp3, data.rate);
+            std::string ignored;
+            ended_ = !stream_->Open(ignored);
+        }
+        if (!ended_)
+            stream_->Seek(frame, loop_);
+        return;
+    }
+    const std::size_t total = data.pcm.size() / 2;
+    position_ = loop_ && total > 0 ? std::size_t(frame % total)
+                                   : std::size_t(std::min<std::uint64_t>(frame, total));
+}
+
+ClockedPlayer::ClockedPlayer(std::shared_ptr<const Track> track, bool loop,
+                             std::uint32_t startTicks, std::uint32_t jumps)
+    : player_(std::move(track), loop), startTicks_(startTicks), jumps_(jumps)
+{
+}
+
+void ClockedPlayer::Read(std::int16_t* out, std::size_t frames, std::uint32_t now, bool held,
+                         std::uint32_t jumps)
+{
+    if (held)
+    {
+        std::fill(out, out + 2 * frames, std::int16_t{0});
+        lastNow_ = now;
+        return;
+    }
+    const std::int64_t wanted =
+        std::int64_t(std::uint32_t(now - startTicks_)) * player_.Rate() / 1000;
+    const bool jumped = jumps != jumps_ || (reading_ && std::uint32_t(now - lastNow_) > StallMs);
+    if (jumped)
+    {
+        // As if it had played on: the clock's position, ahead by what the output held before.
+        delivered_ = wanted + std::max<std::int64_t>(lead_, 0);
+        player_.Seek(std::uint64_t(delivered_));
+        jumps_ = jumps;
+    }
+    else
+        lead_ = delivered_ - wanted;
+    player_.Read(out, frames);
+    delivered_ += std::int64_t(frames);
+    lastNow_ = now;
+    reading_ = true;
 }
 
 } // namespace music

@@ -57,6 +57,10 @@ class Player
     // the end of a track that does not loop, with silence.
     void Read(std::int16_t* out, std::size_t frames);
 
+    // Moves to output frame `frame` from the track's start, wrapped at its length when it
+    // loops; past the end of one that does not, what follows is silence.
+    void Seek(std::uint64_t frame);
+
     // Samples per second per channel.
     int Rate() const { return track_->Rate(); }
 
@@ -66,6 +70,35 @@ class Player
     std::size_t position_ = 0;          // next frame of a track held whole
     std::unique_ptr<Mp3Stream> stream_; // the decoder of a track decoded as it plays
     bool ended_ = false;
+};
+
+// One playback of a track in step with a clock: the music's position is the time the clock has
+// run since `startTicks`, as if it had played on through every jump (the start offset) and
+// stall (the process stopped, the output starved) of the clock; while the clock is held, it
+// plays silence and keeps its place. The sound services read it from their audio thread.
+class ClockedPlayer
+{
+  public:
+    // A gap between two reads longer than this is a stall.
+    static constexpr std::uint32_t StallMs = 250;
+
+    // `jumps`: the clock's jump count now (sys::TickJumps).
+    ClockedPlayer(std::shared_ptr<const Track> track, bool loop, std::uint32_t startTicks,
+                  std::uint32_t jumps);
+
+    // The next `frames` stereo frames, with the clock reading `now`, whether it is held and its
+    // jump count.
+    void Read(std::int16_t* out, std::size_t frames, std::uint32_t now, bool held,
+              std::uint32_t jumps);
+
+  private:
+    Player player_;
+    std::uint32_t startTicks_;
+    std::uint32_t jumps_;
+    std::uint32_t lastNow_ = 0;
+    bool reading_ = false;
+    std::int64_t delivered_ = 0; // frames handed out, counted from startTicks_
+    std::int64_t lead_ = 0;      // how far the output ran ahead of the clock at the last read
 };
 
 } // namespace music

@@ -1,6 +1,9 @@
 // Sound over SDL's audio device: the music is decoded (platform/music/MusicDecoder) in SDL's audio
-// thread as the device asks for sound, looping by itself.
+// thread as the device asks for sound, looping by itself, in step with the show's clock: after
+// the launcher's start offset or a stall it plays on from where the clock says, and while the
+// clock is held it is silent.
 #include "platform/music/MusicDecoder.h"
+#include "platform/sys/Clock.h"
 #include "platform/sys/Sound.h"
 
 #include <SDL.h>
@@ -13,7 +16,7 @@ struct sys::Music
 {
     std::shared_ptr<const music::Track> track;
     bool loop;
-    std::unique_ptr<music::Player> player;
+    std::unique_ptr<music::ClockedPlayer> player;
 };
 
 namespace
@@ -22,12 +25,13 @@ namespace
 SDL_AudioDeviceID device = 0;
 int outputRate = 44100;
 // What the audio thread plays; changed only with the device locked.
-music::Player* playing = nullptr;
+music::ClockedPlayer* playing = nullptr;
 
 void FillAudio(void*, Uint8* stream, int bytes)
 {
     if (playing != nullptr)
-        playing->Read(reinterpret_cast<std::int16_t*>(stream), std::size_t(bytes) / 4);
+        playing->Read(reinterpret_cast<std::int16_t*>(stream), std::size_t(bytes) / 4,
+                      sys::TickCount(), sys::TicksHeld(), sys::TickJumps());
     else
         std::memset(stream, 0, std::size_t(bytes));
 }
@@ -87,7 +91,9 @@ void PlayMusic(Music* music)
 {
     if (music == nullptr || device == 0)
         return;
-    auto player = std::make_unique<music::Player>(music->track, music->loop);
+    // Playback starts now: the show takes StartTick right after.
+    auto player = std::make_unique<music::ClockedPlayer>(music->track, music->loop,
+                                                         sys::TickCount(), sys::TickJumps());
     SDL_LockAudioDevice(device);
     playing = player.get();
     music->player = std::move(player);

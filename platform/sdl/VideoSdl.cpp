@@ -9,6 +9,7 @@
 #include "platform/Display.h"
 #include "platform/sdl/DisplayLink.h"
 #include "platform/sdl/SdlWindow.h"
+#include "platform/sys/Clock.h"
 #include "platform/sys/Video.h"
 
 #include <chrono>
@@ -30,6 +31,10 @@ int lastWidth = 0, lastHeight = 0;
 int frameWidth = 0, frameHeight = 0;
 std::chrono::steady_clock::duration frameTime = std::chrono::microseconds(16667);
 std::chrono::steady_clock::time_point lastPresent;
+
+// The frame on screen: the device's back buffer, which lives as long as the device.
+const std::uint32_t* shownPixels = nullptr;
+long shownPitch = 0;
 
 // Whether the current OpenGL context draws on the processor: Mesa's software rasterisers.
 bool SoftwareOpenGl()
@@ -99,6 +104,18 @@ void PresentToSurface(const std::uint32_t* pixels, long pitch)
 
 } // namespace
 
+namespace sdl
+{
+bool ShownFrame(const std::uint32_t*& pixels, long& pitch, int& width, int& height)
+{
+    pixels = shownPixels;
+    pitch = shownPitch;
+    width = frameWidth;
+    height = frameHeight;
+    return shownPixels != nullptr;
+}
+} // namespace sdl
+
 namespace sys
 {
 
@@ -152,6 +169,9 @@ void PresentFrame(const std::uint32_t* pixels, long pitch)
         PresentToSurface(pixels, pitch);
     else
         return;
+    shownPixels = pixels;
+    shownPitch = pitch;
+    sys::NoteFramePresented();
     // A present that came back well within one display frame did not wait for the display (no
     // vsync, hidden or minimised window): wait out the rest of the frame here. A vsync'd present
     // comes back about one frame after the last and is not delayed further.
@@ -178,6 +198,7 @@ void CloseVideo()
     frame = nullptr;
     lastSurface = nullptr;
     window = nullptr;
+    shownPixels = nullptr; // the device goes with its back buffer
 }
 
 } // namespace sys

@@ -2,6 +2,7 @@
 #include "platform/Display.h"
 #include "platform/sdl/DisplayLink.h"
 #include "platform/sdl/SdlWindow.h"
+#include "platform/sys/Clock.h"
 #include "platform/sys/Window.h"
 
 #include <csignal>
@@ -64,6 +65,26 @@ bool IsFullscreenKey(const SDL_KeyboardEvent& key)
 {
     return key.keysym.sym == SDLK_F11 ||
            (key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT) != 0);
+}
+
+// Space pauses and resumes the show (the clock held, the music silent), F12 saves the frame on
+// screen; like the fullscreen keys, they belong to the platform and never reach the show.
+bool HandlePlatformKey(const SDL_KeyboardEvent& key)
+{
+    const bool plain = (key.keysym.mod & (KMOD_ALT | KMOD_CTRL | KMOD_GUI)) == 0;
+    if (key.keysym.sym == SDLK_SPACE && plain)
+    {
+        if (key.repeat == 0)
+            sys::HoldTicks(!sys::TicksHeld());
+        return true;
+    }
+    if (key.keysym.sym == SDLK_F12 && plain)
+    {
+        if (key.repeat == 0)
+            sdl::SaveShownFrame();
+        return true;
+    }
+    return false;
 }
 
 // Debian's SDL2 quietly falls back to its offscreen or dummy driver when no display can be
@@ -242,6 +263,8 @@ bool PollInput(InputEvent& event)
                         SetFullscreen(!options.fullscreen);
                     break;
                 }
+                if (HandlePlatformKey(e.key))
+                    break;
                 const unsigned vk = VirtualKey(e.key.keysym.sym);
                 if (vk == 0)
                     break;

@@ -261,5 +261,5 @@ int WINAPI ShowCursor(BOOL show)
 
 DWORD WINAPI GetTickCount()
 {
-    return sys::TickCount();
+    return sys::ShowTickCount();
 }

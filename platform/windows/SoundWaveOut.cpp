@@ -1,7 +1,9 @@
 // Sound over waveOut: the music is decoded whole when it is opened (platform/windows/Mp3Acm)
 // and handed to the wave mapper as one buffer marked as a loop, which the system plays on its
-// own thread, over and over, with no further call. Nothing takes its time from the playback
-// position.
+// own thread, over and over, with no further call. Where the launcher starts the show later
+// (--start), the rest of the pass from there goes first. Nothing takes its time from the
+// playback position.
+#include "platform/sys/Clock.h"
 #include "platform/sys/Sound.h"
 #include "platform/windows/Mp3Acm.h"
 
@@ -16,7 +18,8 @@ struct sys::Music
     acm::Pcm pcm;
     bool loop = false;
     HWAVEOUT device = NULL;
-    WAVEHDR header = {};
+    WAVEHDR header = {}; // the whole music, looped
+    WAVEHDR lead = {};   // before it, from the start offset to the end of the first pass
 };
 
 namespace
@@ -85,6 +88,28 @@ void PlayMusic(Music* music)
         std::fprintf(stderr, "quen: cannot start the music; the show runs silently\n");
         return;
     }
+    // The start offset: the first pass from where the show will begin.
+    const std::size_t frames = music->pcm.Frames();
+    const std::size_t from = frames > 0
+                                 ? std::size_t(std::uint64_t(sys::PendingStartOffset()) *
+                                               std::uint64_t(music->pcm.rate) / 1000 % frames)
+                                 : 0;
+    WAVEHDR& lead = music->lead;
+    lead = {};
+    if (from > 0 && music->loop)
+    {
+        lead.lpData =
+            reinterpret_cast<LPSTR>(music->pcm.samples.data() + from * music->pcm.channels);
+        lead.dwBufferLength =
+            static_cast<DWORD>((frames - from) * music->pcm.channels * sizeof(std::int16_t));
+        if (waveOutPrepareHeader(music->device, &lead, sizeof(lead)) != MMSYSERR_NOERROR)
+            lead.dwBufferLength = 0;
+        else if (waveOutWrite(music->device, &lead, sizeof(lead)) != MMSYSERR_NOERROR)
+        {
+            waveOutUnprepareHeader(music->device, &lead, sizeof(lead));
+            lead.dwBufferLength = 0; // the music then starts from its beginning
+        }
+    }
     WAVEHDR& header = music->header;
     header = {};
     header.lpData = reinterpret_cast<LPSTR>(music->pcm.samples.data());
@@ -97,7 +122,10 @@ void PlayMusic(Music* music)
     if (waveOutPrepareHeader(music->device, &header, sizeof(header)) != MMSYSERR_NOERROR ||
         waveOutWrite(music->device, &header, sizeof(header)) != MMSYSERR_NOERROR)
     {
+        waveOutReset(music->device);
         waveOutUnprepareHeader(music->device, &header, sizeof(header));
+        if (lead.dwBufferLength != 0)
+            waveOutUnprepareHeader(music->device, &lead, sizeof(lead));
         waveOutClose(music->device);
         music->device = NULL;
         std::fprintf(stderr, "quen: cannot start the music; the show runs silently\n");
@@ -113,6 +141,8 @@ void CloseMusic(Music* music)
         // Reset returns the buffer at once, done, so that it can be unprepared and freed.
         waveOutReset(music->device);
         waveOutUnprepareHeader(music->device, &music->header, sizeof(music->header));
+        if (music->lead.dwBufferLength != 0)
+            waveOutUnprepareHeader(music->device, &music->lead, sizeof(music->lead));
         waveOutClose(music->device);
     }
     delete music;

@@ -16,7 +16,8 @@ std::string Outcome(std::vector<const char*> args)
     const launch::Request r = launch::ReadCommandLine(static_cast<int>(args.size()), args.data());
     if (r.action == launch::Request::Action::Play)
         return (r.display.fullscreen ? "fullscreen x" : "window x") +
-               std::to_string(r.display.scale);
+               std::to_string(r.display.scale) +
+               (r.startMs != 0 ? " from " + std::to_string(r.startMs) + " ms" : "");
     const bool refused = r.action == launch::Request::Action::Refuse;
     return (refused ? "refuses: " : "prints ") + (refused ? r.text : r.text.substr(0, 6));
 }
@@ -36,6 +37,13 @@ TEST(Options, AreReadAsDocumented)
         {{"--version"}, "prints quen 1"},
         {{"--fulscreen"}, "refuses: quen: unknown option '--fulscreen' (see quen --help)\n"},
         {{"zeft.mp3"}, "refuses: quen: unknown option 'zeft.mp3' (see quen --help)\n"},
+        {{"--start", "45"}, "window x1 from 45000 ms"},
+        {{"--start=12.5", "--scale", "2"}, "window x2 from 12500 ms"},
+        {{"--start", ".25"}, "window x1 from 250 ms"},
+        {{"--start", "7."}, "window x1 from 7000 ms"},
+        {{"--start", "1.23456"}, "window x1 from 1234 ms"},
+        {{"--start", "1000000"}, "window x1 from 1000000000 ms"},
+        {{"--start", "0"}, "window x1"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Outcome(c.args), c.outcome);
@@ -44,6 +52,17 @@ TEST(Options, AreReadAsDocumented)
     for (const auto& args : std::vector<std::vector<const char*>>{
              {"--scale"}, {"--scale", "0"}, {"--scale=9"}, {"--scale", "1.5"}, {"--scale="}})
         EXPECT_EQ(Outcome(args), badScale) << args.back();
+    const std::string badStart = "refuses: quen: --start needs seconds from 0 to 1000000, such "
+                                 "as 45 or 12.5 (see quen --help)\n";
+    for (const auto& args :
+         std::vector<std::vector<const char*>>{{"--start"},
+                                               {"--start", "-1"},
+                                               {"--start", "."},
+                                               {"--start", "1e3"},
+                                               {"--start", "1000000.001"},
+                                               {"--start", "99999999999999999999"},
+                                               {"--start", "4,5"}})
+        EXPECT_EQ(Outcome(args), badStart) << args.back();
 }
 
 TEST(FitFrame, KeepsTheProportionsAndCentres)

@@ -3,7 +3,8 @@
 # (112, 84), titled "Quen/XDL", undecorated); a screenshot about two seconds in, which must
 # equal the Linux build's frame of the same moment of the reveal wipe bit for bit; sound
 # reaching the audio device; Escape ending it with exit code 0. Then the launcher's options, as
-# on Linux: a mistake refused with status 2; on a 1920x1200 screen of its own, --scale 2 gives a
+# on Linux: a mistake refused with status 2; --start 100 showing a frame from 100 s on; on a
+# 1920x1200 screen of its own, --scale 2 gives a
 # centred 1600x1200 window, and Alt+Enter and F11 switch it to fullscreen and back.
 #
 # Usage: demo_test.sh QUEN.exe ASSETS_DIR LINUX_CAPTURE_TOOL
@@ -61,6 +62,21 @@ err=$(wine "$quen" --scale 0 2>&1 >/dev/null)
 status=$?
 echo "--scale 0: exit $status, $err"
 [ "$status" -eq 2 ] && [[ $err == "quen: --scale needs"* ]] || fail "--scale 0 not refused"
+# --start 100: the show begins 100 s in, in the scroller.
+wine "$quen" --start 100 2>"$work/stderr" &
+pid=$!
+wid=$(wait_for_window "$pid" 15) || fail "no window with --start 100"
+shown=$(now_ms)
+sleep 2
+import -window root -crop 800x600+112+84 +repage "$work/late.png"
+last=$((2000 + ($(now_ms) - shown) / 50 + 1))
+xdotool windowfocus "$wid"
+xdotool key Escape
+wait_for_exit "$pid" 10
+ms=$(frame_of "$work/late.png" "$capture" "$assets" "$last" 2000)
+echo "--start 100: the screenshot is the Linux frame of ${ms:-none of} ms (steps 2000-$last)"
+[ -n "$ms" ] || fail "--start 100: the screenshot is no frame from 100 s on"
+
 # Wine's server outlives its last program by a few seconds and keeps that program's desktop, on
 # the first screen: wait until it is gone, so that the next demo opens on the new screen.
 wineserver -w
