@@ -3,7 +3,6 @@
 // (ASYNCIFY), so the page learns it through Module.quenEnded. The page starts main itself
 // (callMain), once everything is loaded and the visitor has asked for the show.
 #include "launcher/Launch.h"
-#include "show/ShowState.h"
 
 #include <emscripten.h>
 
@@ -13,13 +12,6 @@ EM_JS(void, NotifyShowEnded, (int code), {
     if (Module["quenEnded"])
         Module["quenEnded"](code);
 });
-
-// The page's "link to this moment", while the show plays: the milliseconds since StartTick, as
-// the show's own frames count them.
-extern "C" EMSCRIPTEN_KEEPALIVE double QuenShowTime()
-{
-    return static_cast<double>(GetTickCount() - StartTick);
-}
 
 int main(int argc, char** argv)
 {

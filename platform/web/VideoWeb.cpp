@@ -2,8 +2,10 @@
 // putImageData, the page is told (Module.quenPresented: it shows the frame enlarged), and then
 // the program waits for the browser's next animation frame. Built with ASYNCIFY, that wait hands
 // control back to the browser, so the demo's never-waiting loop draws once per display frame.
+#include "platform/sys/Clock.h"
 #include "platform/sys/Video.h"
 #include "platform/web/WebControl.h"
+#include "platform/web/WebMusic.h"
 
 #include <emscripten.h>
 
@@ -39,7 +41,17 @@ EM_JS(void, PutCanvasFrame, (const void* pixels, int width, int height, int show
     Module['quenCanvas2d'].putImageData(new ImageData(bytes, width, height), 0, 0);
     if (shown && Module['quenPresented'])
         Module['quenPresented']();
-    Module['quenFirstFrameAt'] = Module['quenFirstFrameAt'] || performance.now();
+});
+
+// The page learns the time of the frame it shows (Module.quenShownMs, milliseconds after
+// StartTick), and when the first one came and which it was.
+EM_JS(void, NoteShown, (double ms), {
+    Module['quenShownMs'] = ms;
+    if (!Module['quenFirstFrameAt'])
+    {
+        Module['quenFirstFrameAt'] = performance.now();
+        Module['quenFirstFrameMs'] = ms;
+    }
 });
 
 EM_ASYNC_JS(void, WaitForAnimationFrame, (),
@@ -89,6 +101,11 @@ void PresentFrame(const std::uint32_t* pixels, long pitch)
         }
     }
     PutCanvasFrame(canvasPixels.get(), frameWidth, frameHeight, waiting ? 1 : 0);
+    sys::NoteFramePresented();
+    std::uint32_t ms = 0;
+    if (sys::ShownFrameTime(ms))
+        NoteShown(ms);
+    web::KeepMusicInStep();
     if (waiting)
         WaitForAnimationFrame();
 }

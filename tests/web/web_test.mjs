@@ -10,6 +10,9 @@
 //     source pixel its centre falls in; a tap or click starts the show, the music plays, and
 //     ending it in fullscreen (the overlay's end, Escape) leaves fullscreen for the end card,
 //     which plays the show again by tap or Enter;
+//   - #t= and ?t= start the show at that moment, music included, and so does the controls' link
+//     to the moment shown; after a suspended audio context or a frozen tab the music is where
+//     the show's clock says;
 //   - each load failure shows its message, a missing picture a notice while the show runs;
 //   - a second visit plays with the network gone, and a new build replaces the kept files;
 //   - the single-file page plays from file:// and renders the same frames;
@@ -326,6 +329,72 @@ async function playShow(browser, base, device) {
   await page.close();
 }
 
+// ---- Links to a moment, and the music after a stall ------------------------------------------
+
+// How far the music is from where the show's clock puts it, in seconds, wrapped at its length:
+// the clock read from the first frame shown (its time, and when it came) and the time since.
+const musicOff = page => peek(page, `(() => {
+  const program = quen.program, length = program.quenMusic.buffer.duration;
+  const clock = program.quenFirstFrameMs / 1000 + (performance.now() - program.quenFirstFrameAt) / 1000;
+  const off = program.quenMusicPosition() - clock % length;
+  return Math.abs(((off % length) + length * 1.5) % length - length / 2);
+})()`);
+
+async function checkMoments(browser, base) {
+  section('links and the music');
+  for (const [link, seconds] of [['#t=45', 45], ['?t=100.5', 100.5]]) {
+    const page = watch(await browser.newPage(), link);
+    await page.goto(base + link);
+    await until(page, "quen.state === 'waiting'", 30000);
+    await page.mouse.click(20, 20);
+    await until(page, 'quen.program?.quenFirstFrameAt && quen.program.quenMusic?.source', 10000);
+    await sleep(400);
+    const first = await peek(page, 'quen.program.quenFirstFrameMs');
+    const off = await musicOff(page);
+    check(first >= seconds * 1000 && first <= seconds * 1000 + 400 && off < 0.3,
+      `${link}: the first frame shown is of ${seconds} s or a little after, and the music is there too`,
+      `first frame at ${first} ms, music ${off.toFixed(3)} s off`);
+    if (link !== '#t=45') {
+      await page.close();
+      continue;
+    }
+
+    // The controls' link to this moment lands there.
+    await page.mouse.click(20, 20);
+    await until(page, "!document.getElementById('controls').hidden", 2000);
+    await page.click('#controls-link');
+    await until(page, 'quen.lastLink', 2000);
+    const [url, shown] = await peek(page, '[quen.lastLink, quen.program.quenShownMs]');
+    const linked = Number(new URL(url).hash.replace('#t=', ''));
+    const again = watch(await browser.newPage(), 'the link to a moment');
+    await again.goto(url);
+    await until(again, "quen.state === 'waiting'", 30000);
+    await again.mouse.click(20, 20);
+    await until(again, 'quen.program?.quenFirstFrameAt', 10000);
+    const landed = await peek(again, 'quen.program.quenFirstFrameMs');
+    check(url.startsWith(base) && Math.abs(linked * 1000 - shown) < 1000 && landed >= linked * 1000 && landed <= linked * 1000 + 400,
+      '"copy a link to this moment" gives a link that lands there', `${url} at ${shown} ms, landed at ${landed} ms`);
+    await again.close();
+
+    // A suspended audio context and a frozen tab: the music goes on where the clock says.
+    await peek(page, 'quen.audio.suspend()');
+    await sleep(2000);
+    await peek(page, 'quen.audio.resume()');
+    await sleep(600);
+    const afterSuspend = await musicOff(page);
+    check(afterSuspend < 0.3, 'after 2 s of a suspended audio context the music is where the clock says',
+      `${afterSuspend.toFixed(3)} s off`);
+    const session = await page.createCDPSession();
+    await session.send('Page.setWebLifecycleState', { state: 'frozen' });
+    await sleep(2000);
+    await session.send('Page.setWebLifecycleState', { state: 'active' });
+    await sleep(1000);
+    const afterFreeze = await musicOff(page);
+    check(afterFreeze < 0.3, 'after 2 s of a frozen tab the music is where the clock says', `${afterFreeze.toFixed(3)} s off`);
+    await page.close();
+  }
+}
+
 // ---- Failures ------------------------------------------------------------------------------
 
 // Loads of the page in which the server misbehaves as RULE(request) says: null to serve as
@@ -485,9 +554,13 @@ async function checkSingleFile(browser) {
   const page = watch(await browser.newPage(), 'single file');
   await page.goto(`${url}?test`);
   check(await until(page, "window.quen.state === 'test'", 30000), 'the single-file page opens from file://');
-  const steps = segments.flatMap(([from, , middle]) => [from, middle]).concat(first, last)
-    .filter(step => step >= first && step <= last);
-  const sums = await frameSums(page, [...new Set(steps)].sort((a, b) => a - b));
+  // Each sampled frame after the two before it: a cube frame turns the cubes by the time since
+  // the cube frame before, as in the Linux build's frames, drawn in order.
+  const samples = [...new Set(segments.flatMap(([from, , middle]) => [from, middle]).concat(first, last))]
+    .filter(step => step >= first && step <= last).sort((a, b) => a - b);
+  const drawn = await frameSums(page, [...new Set(samples.flatMap(step => [step - 2, step - 1, step]))]
+    .filter(step => step >= first).sort((a, b) => a - b));
+  const sums = new Map(samples.map(step => [step, drawn.get(step)]));
   check(differences(sums) === '', `the single-file page renders frames identical to the Linux build (${sums.size} frames)`,
     differences(sums));
   await page.goto(url);
@@ -512,6 +585,7 @@ try {
       await checkScreen(browser, base, device);
       await playShow(browser, base, device);
     }
+    await checkMoments(browser, base);
     await checkFailures(browser, base);
   });
   await checkOffline();
