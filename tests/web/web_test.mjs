@@ -185,10 +185,11 @@ async function compareFrames(browser, base, simd) {
 // ---- Screens -------------------------------------------------------------------------------
 
 const devices = [
-  { name: 'phone-portrait', viewport: { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true } },
+  { name: 'phone-portrait', viewport: { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true }, turn: true },
   { name: 'phone-landscape', viewport: { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true } },
   { name: 'laptop-1280x720', viewport: { width: 1280, height: 720, deviceScaleFactor: 1 }, fullscreen: true },
   { name: 'uhd-3840x2160', viewport: { width: 3840, height: 2160, deviceScaleFactor: 1 }, fullscreen: true },
+  { name: 'small-320x240', viewport: { width: 320, height: 240, deviceScaleFactor: 1 }, pictureOnly: true },
 ];
 const SharpAt = 45000; // cubes inside the iris over the sine warp: every kind of edge
 
@@ -259,9 +260,17 @@ async function checkScreen(browser, base, device) {
   }
   const frame = Buffer.from(await page.evaluate(() =>
     Array.from(document.getElementById('screen').getContext('2d').getImageData(0, 0, 800, 600).data)));
+  // The corner's fullscreen button lies over the picture on the smallest screens.
+  await page.$eval('#fullscreen', button => (button.style.visibility = 'hidden'));
   const png = await page.screenshot({ type: 'png' });
+  await page.$eval('#fullscreen', button => (button.style.visibility = ''));
   fs.writeFileSync(path.join(screens, `${name}${device.fullscreen ? '-fullscreen' : ''}.png`), png);
   checkSharp(name, decodePng(png), frame, await peek(page, 'quen.box'));
+  if (device.turn) {
+    await page.setViewport({ ...viewport, width: viewport.height, height: viewport.width });
+    await until(page, `quen.box.height === ${viewport.width * viewport.deviceScaleFactor}`, 3000);
+    checkLayout(`${name} turned`, await placement(page), true);
+  }
   await page.close();
 }
 
@@ -285,9 +294,10 @@ async function playShow(browser, base, device) {
   else
     await page.mouse.click(...tapAt);
   const playing = await until(page, 'quen.program?.quenFirstFrameAt && quen.program.quenMusic?.source', 10000);
-  const audio = await peek(page, "({ state: quen.audio.state, seconds: quen.program?.quenMusic?.buffer.duration, first: quen.program?.quenFirstFrameAt - quen.startedAt })");
-  check(playing && audio.state === 'running' && Math.abs(audio.seconds - 64) < 0.05,
-    `${name}: a ${touch ? 'tap' : 'click'} starts the show and its 64 s of music`, JSON.stringify(audio));
+  await until(page, 'quen.awake', 2000);
+  const audio = await peek(page, "({ state: quen.audio.state, seconds: quen.program?.quenMusic?.buffer.duration, first: quen.program?.quenFirstFrameAt - quen.startedAt, awake: quen.awake })");
+  check(playing && audio.state === 'running' && Math.abs(audio.seconds - 64) < 0.05 && audio.awake,
+    `${name}: a ${touch ? 'tap' : 'click'} starts the show and its 64 s of music, and keeps the screen awake`, JSON.stringify(audio));
   const heard = await until(page, `(() => {
     const samples = new Float32Array(quen.analyser.fftSize);
     quen.analyser.getFloatTimeDomainData(samples);
@@ -317,7 +327,7 @@ async function playShow(browser, base, device) {
   const endCard = (await placement(page)).parts.find(([id]) => id === 'ended')[1];
   check(full && ended && endCard.x >= -1 && endCard.bottom <= where.height + 1 &&
     await peek(page, 'quen.program.quenMusic === null && !quen.awake'),
-  `${name}: ${touch ? "the controls' end" : 'Escape'} in fullscreen ends the show, leaves fullscreen and shows the end card`);
+  `${name}: ${touch ? "the controls' end" : 'Escape'} in fullscreen ends the show, leaves fullscreen, lets the screen sleep and shows the end card`);
   fs.writeFileSync(path.join(screens, `${name}-ended.png`), await page.screenshot({ type: 'png' }));
   await sleep(200);
   if (touch)
@@ -326,6 +336,29 @@ async function playShow(browser, base, device) {
     await page.keyboard.press('Enter');
   check(await until(page, "quen.state === 'playing' && quen.program.quenMusic?.source && quen.program.quenFirstFrameAt", 10000),
     `${name}: the show plays again by ${touch ? 'a tap' : 'Enter'} on the end card`);
+  await page.close();
+}
+
+// Without the Fullscreen API (iPhone Safari) the picture fills the page instead, and the end of
+// the show gives the page back.
+async function checkFilledPage(browser, base) {
+  const page = watch(await browser.newPage(), 'no Fullscreen API');
+  await page.evaluateOnNewDocument(() => {
+    delete Element.prototype.requestFullscreen;
+    delete Element.prototype.webkitRequestFullscreen;
+    for (const name of ['fullscreenEnabled', 'webkitFullscreenEnabled'])
+      Object.defineProperty(Document.prototype, name, { get: () => false });
+  });
+  await page.setViewport({ width: 1280, height: 720 });
+  await page.goto(base);
+  await until(page, "quen.state === 'waiting'", 30000);
+  await page.mouse.click(20, 20);
+  await until(page, 'quen.program?.quenFirstFrameAt', 10000);
+  await page.keyboard.press('f');
+  const filled = await until(page, "document.body.classList.contains('filled') && quen.box.height === 720", 3000);
+  await page.keyboard.press('Escape');
+  const back = await until(page, "quen.state === 'ended' && !document.body.classList.contains('filled') && quen.box.height === 600", 5000);
+  check(filled && back, 'without the Fullscreen API, f fills the page with the picture, and the end gives it back');
   await page.close();
 }
 
@@ -512,6 +545,11 @@ async function checkOffline() {
     const page = watch(await browser.newPage(), 'offline', url => !url.startsWith(base) || server.listening === false);
     await page.goto(base);
     const kept = await until(page, 'navigator.serviceWorker.ready.then(() => caches.keys()).then(keys => keys.length === 1)', 15000);
+    // A phone adds the page to its home screen from its manifest.
+    const manifest = await (await page.createCDPSession()).send('Page.getAppManifest');
+    const parsed = JSON.parse(manifest.data || '{}');
+    check(manifest.errors.length === 0 && parsed.name === 'Quen/XDL' && parsed.icons?.length > 0,
+      'the page has a web app manifest with its name and icons', JSON.stringify(manifest.errors));
     server.closeAllConnections();
     server.close();
     await page.setOfflineMode(true);
@@ -583,8 +621,10 @@ try {
     await compareFrames(browser, base, false);
     for (const device of devices) {
       await checkScreen(browser, base, device);
-      await playShow(browser, base, device);
+      if (!device.pictureOnly)
+        await playShow(browser, base, device);
     }
+    await checkFilledPage(browser, base);
     await checkMoments(browser, base);
     await checkFailures(browser, base);
   });
