@@ -629,7 +629,7 @@ try {
     await checkFailures(browser, base);
   });
   await checkOffline();
-  const browser = await launchChromium(['--allow-file-access-from-files']);
+  const browser = await launchChromium();
   try {
     await checkSingleFile(browser);
   } finally {
