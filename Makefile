@@ -10,7 +10,7 @@ ARGS ?=
 MAKEFLAGS += --no-print-directory
 
 .PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
-        package-test windows windows-test web web-serve web-test web-bench format clean
+        package-test windows windows-test web web-single web-serve web-test web-bench format clean
 
 help: ## this list
 	@echo "Quen/XDL: make TARGET, with TARGET one of"
@@ -75,16 +75,22 @@ web: ## the show as a web page in build-web/site
 	@cmake --preset web >/dev/null
 	@cmake --build --preset web -j $(JOBS)
 
-web-serve: web ## the page on http://127.0.0.1:8800/ (PORT=... for another); Ctrl-C stops it
-	node tools/web/serve.mjs build-web/site $(or $(PORT),8800)
+# One self-contained HTML file (the page, the program and the six files inline) that plays when
+# opened from disk, with no server.
+web-single: web ## build-web/quen.html: the show as one file that plays from disk
+	@node tools/web/site.mjs single build-web/site build-web/quen.html
 
-# Every frame against the Linux build's, the music, the start card, Escape, no errors.
-web-test: build web ## the page in headless Chromium, compared with the Linux build
+web-serve: web ## the page on http://127.0.0.1:8800/ (PORT=... for another); Ctrl-C stops it
+	@node tools/web/serve.mjs build-web/site $(or $(PORT),8800)
+
+# Every frame against the Linux build's in the SIMD and the portable program, phones and large
+# screens, the start card, the end card, load failures, offline visits, the single file.
+web-test: build web web-single ## the page in headless Chromium, compared with the Linux build
 	@scripts/web-test.sh
 
-web-bench: web ## the page's weight, time to the first frame and frame costs in headless Chromium
+web-bench: build web ## the page's weight, start and frame costs in Chromium against the Linux build's
 	@scripts/install-web-deps.sh
-	node bench/web/web_bench.mjs build-web/site
+	node bench/web/web_bench.mjs build-web/site build/bench/quen-bench
 
 format: ## clang-format every C++ file in place
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i

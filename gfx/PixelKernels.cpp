@@ -2,9 +2,18 @@
 
 #include <cstring>
 
+// x86-64: SSE2 forms, and AVX2 forms where the processor has it. WebAssembly with SIMD: the same
+// SSE2 forms, which emscripten compiles to SIMD instructions, and forms of its own in place of
+// the AVX2 ones (level 2), where a byte shuffle serves better than what SSE2 has.
 #if defined(__SSE2__) && (defined(__x86_64__) || defined(_M_X64))
 #define PIXEL_KERNELS_X86 1
+#define PIXEL_KERNELS_SSE2 1
 #include <immintrin.h>
+#elif defined(__SSE2__) && defined(__wasm_simd128__)
+#define PIXEL_KERNELS_WASM 1
+#define PIXEL_KERNELS_SSE2 1
+#include <emmintrin.h>
+#include <wasm_simd128.h>
 #endif
 
 int PixelKernelLevel = BestPixelKernelLevel();
@@ -14,6 +23,8 @@ int BestPixelKernelLevel()
 #if defined(PIXEL_KERNELS_X86)
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") ? 2 : 1;
+#elif defined(PIXEL_KERNELS_WASM)
+    return 2;
 #else
     return 0;
 #endif
@@ -125,7 +136,7 @@ void BlueFromColumnsPortable(const unsigned char* first, long columnStride, int 
     }
 }
 
-#if defined(PIXEL_KERNELS_X86)
+#if defined(PIXEL_KERNELS_SSE2)
 
 // SSE2 forms.
 
@@ -283,6 +294,10 @@ void BlueFromColumnsSse2(const unsigned char* first, long columnStride, int colu
                             outStride);
 }
 
+#endif
+
+#if defined(PIXEL_KERNELS_X86)
+
 // AVX2 forms. Each clears the upper halves of the vector registers before it hands over to
 // other code: SSE2 code after it would otherwise run slower.
 
@@ -431,7 +446,126 @@ __attribute__((target("avx2"))) void BlendRowAvx2(const std::uint32_t* first,
     BlendRowSse2(first + i, second + i, count - i, weight, out + i);
 }
 
-#else
+#elif defined(PIXEL_KERNELS_WASM)
+
+// WebAssembly forms. The planned gather by byte shuffles: i8x16.swizzle picks bytes of one vector
+// by index and gives 0 for an index of 16 or more, so the bytes of eight source pixels, in two
+// vectors lo and hi, are picked as swizzle(lo, k) | swizzle(hi, k - 16) for byte indices k of
+// 0 .. 31: the index out of one vector's range is 0 in the other's term.
+
+// Byte indices of the four pixels at pixel offsets o (each below 8) in a window of eight:
+// 4 * o + 0 .. 3 in the bytes of each 32-bit lane, 4 * o spread over its lane by a shuffle.
+v128_t PixelBytes(v128_t offsets)
+{
+    const v128_t spread =
+        wasm_i8x16_swizzle(wasm_i32x4_shl(offsets, 2),
+                           wasm_i8x16_const(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12));
+    return wasm_i8x16_add(spread, wasm_i8x16_const(0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3));
+}
+
+v128_t PickFromWindow(v128_t lo, v128_t hi, v128_t bytes)
+{
+    return wasm_v128_or(wasm_i8x16_swizzle(lo, bytes),
+                        wasm_i8x16_swizzle(hi, wasm_i8x16_sub(bytes, wasm_i8x16_splat(16))));
+}
+
+// The planned groups of eight: one window of eight source pixels each, or of four where the
+// group reaches no further (an enlargement by 2 or more), one shuffle of one vector then.
+void GatherPlannedRowWasm(const std::uint32_t* in, const GatherPlan& plan, std::uint32_t* out)
+{
+    for (int g = 0; g < plan.planned; ++g)
+    {
+        const std::uint32_t* window = in + plan.first[g];
+        const std::int32_t* offsets = plan.offsets + 8 * g;
+        const v128_t low = PixelBytes(wasm_v128_load(offsets));
+        const v128_t high = PixelBytes(wasm_v128_load(offsets + 4));
+        const v128_t lo = wasm_v128_load(window);
+        if (offsets[7] < 4)
+        {
+            wasm_v128_store(out + 8 * g, wasm_i8x16_swizzle(lo, low));
+            wasm_v128_store(out + 8 * g + 4, wasm_i8x16_swizzle(lo, high));
+        }
+        else
+        {
+            const v128_t hi = wasm_v128_load(window + 4);
+            wasm_v128_store(out + 8 * g, PickFromWindow(lo, hi, low));
+            wasm_v128_store(out + 8 * g + 4, PickFromWindow(lo, hi, high));
+        }
+    }
+    const int done = 8 * plan.planned;
+    GatherRowPortable(in, plan.inCount, plan.columns + done, plan.count - done, out + done);
+}
+
+// t of eight 16-bit lanes x of 0 .. 255, with fixed = mh * 2^16 + ml (mh, ml in every lane):
+// floor(x * fixed / 2^31) = (x * mh + (x * ml >> 16)) >> 15, as in ScaleLanes, the products
+// formed whole in 32-bit lanes by widening multiplications (every sum stays below 2^24). Shifts
+// by constant counts: a count in a variable costs far more in browsers.
+v128_t ScaleLanesWasm(v128_t x, v128_t mh, v128_t ml)
+{
+    const v128_t lo = wasm_i32x4_add(wasm_u32x4_extmul_low_u16x8(x, mh),
+                                     wasm_u32x4_shr(wasm_u32x4_extmul_low_u16x8(x, ml), 16));
+    const v128_t hi = wasm_i32x4_add(wasm_u32x4_extmul_high_u16x8(x, mh),
+                                     wasm_u32x4_shr(wasm_u32x4_extmul_high_u16x8(x, ml), 16));
+    return wasm_u16x8_narrow_i32x4(wasm_u32x4_shr(lo, 15), wasm_u32x4_shr(hi, 15));
+}
+
+// s + sign(d) * t(|d|) with d = a - s, in 16-bit lanes.
+v128_t BlendLanesWasm(v128_t a, v128_t s, v128_t mh, v128_t ml)
+{
+    const v128_t d = wasm_i16x8_sub(a, s);
+    const v128_t negative = wasm_i16x8_shr(d, 15);
+    const v128_t t = ScaleLanesWasm(wasm_i16x8_abs(d), mh, ml);
+    return wasm_i16x8_add(s, wasm_i16x8_sub(wasm_v128_xor(t, negative), negative));
+}
+
+void WeighRowWasm(const std::uint32_t* in, int count, const ChannelWeight& weight,
+                  std::uint32_t* out)
+{
+    const v128_t mh = wasm_i16x8_splat(static_cast<std::int16_t>(weight.fixed >> 16));
+    const v128_t ml = wasm_i16x8_splat(static_cast<std::int16_t>(weight.fixed & 0xFFFF));
+    const v128_t keep = wasm_i32x4_splat(ChannelsOnly);
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+    {
+        const v128_t v = wasm_v128_load(in + i);
+        const v128_t lo = ScaleLanesWasm(wasm_u16x8_extend_low_u8x16(v), mh, ml);
+        const v128_t hi = ScaleLanesWasm(wasm_u16x8_extend_high_u8x16(v), mh, ml);
+        wasm_v128_store(out + i, wasm_v128_and(wasm_u8x16_narrow_i16x8(lo, hi), keep));
+    }
+    WeighRowPortable(in + i, count - i, weight, out + i);
+}
+
+void BlendRowWasm(const std::uint32_t* first, const std::uint32_t* second, int count,
+                  const ChannelWeight& weight, std::uint32_t* out)
+{
+    const v128_t mh = wasm_i16x8_splat(static_cast<std::int16_t>(weight.fixed >> 16));
+    const v128_t ml = wasm_i16x8_splat(static_cast<std::int16_t>(weight.fixed & 0xFFFF));
+    const v128_t keep = wasm_i32x4_splat(ChannelsOnly);
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+    {
+        const v128_t a = wasm_v128_load(first + i);
+        const v128_t s = wasm_v128_load(second + i);
+        const v128_t lo =
+            BlendLanesWasm(wasm_u16x8_extend_low_u8x16(a), wasm_u16x8_extend_low_u8x16(s), mh, ml);
+        const v128_t hi = BlendLanesWasm(wasm_u16x8_extend_high_u8x16(a),
+                                         wasm_u16x8_extend_high_u8x16(s), mh, ml);
+        wasm_v128_store(out + i, wasm_v128_and(wasm_u8x16_narrow_i16x8(lo, hi), keep));
+    }
+    BlendRowPortable(first + i, second + i, count - i, weight, out + i);
+}
+
+// Level 2 is these where they exist, the SSE2 forms elsewhere. A gather without a plan stays
+// one pixel at a time: the shuffles cost more than they save when the columns change per call.
+constexpr auto GatherRowAvx2 = GatherRowPortable;
+constexpr auto GatherPlannedRowAvx2 = GatherPlannedRowWasm;
+constexpr auto AddToSpansAvx2 = AddToSpansSse2;
+constexpr auto WeighRowAvx2 = WeighRowWasm;
+constexpr auto BlendRowAvx2 = BlendRowWasm;
+
+#endif
+
+#if !defined(PIXEL_KERNELS_SSE2)
 
 // Other processors run the portable forms at every level.
 constexpr auto DoubleRowSse2 = DoubleRowPortable;

@@ -1,13 +1,15 @@
 // Pixel kernels: the inner loops of the device and the effects, one row (or one block) at a
 // time. Each kernel writes exactly what a loop of the per-pixel operations would write; its
 // comment says why. Every kernel has a portable form; on x86-64 an SSE2 form (the baseline of
-// the architecture) and, where the processor has it, an AVX2 form chosen at run time.
+// the architecture) and, where the processor has it, an AVX2 form chosen at run time. The web
+// build's SIMD program compiles the SSE2 forms to WebAssembly SIMD, with gathers of its own.
 #pragma once
 
 #include <cstdint>
 
-// Which forms run: 0 the portable ones, 1 SSE2, 2 AVX2. Starts at the best the processor offers;
-// tests lower it to compare the forms with one another.
+// Which forms run: 0 the portable ones, 1 SSE2, 2 AVX2 (in WebAssembly with SIMD, its own forms
+// where it has them). Starts at the best the processor offers; tests lower it to compare the
+// forms with one another.
 extern int PixelKernelLevel;
 int BestPixelKernelLevel();
 

@@ -1,6 +1,7 @@
 // Process entry in a web page: the launcher, and then the page is told that the show has ended.
 // The runtime's own exit handling is not reached once WinMain has waited for the browser
-// (ASYNCIFY), so the page learns it through Module.quenEnded.
+// (ASYNCIFY), so the page learns it through Module.quenEnded. The page starts main itself
+// (callMain), once everything is loaded and the visitor has asked for the show.
 #include "launcher/Launch.h"
 
 #include <emscripten.h>

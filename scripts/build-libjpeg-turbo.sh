@@ -19,7 +19,8 @@ case $target in
 esac
 "$root/scripts/install-deps.sh" cmake make dpkg-dev libturbojpeg0-dev "${scripts[@]}"
 
-version=$(dpkg-query -W -f='${source:Version}' libturbojpeg0-dev)
+# The machine's own architecture: with another one added (multiarch), the query names both.
+version=$(dpkg-query -W -f='${source:Version}' "libturbojpeg0-dev:$(dpkg --print-architecture)")
 if [ -f "$dir/lib/libturbojpeg.a" ] && [ "$(cat "$dir/version" 2>/dev/null)" = "$version" ]; then
   exit 0
 fi

@@ -19,7 +19,8 @@ bool OpenAudio(int rate);
 // stderr naming the file, when it is missing or cannot be decoded.
 Music* OpenMusic(const char* file, bool loop);
 
-// FSOUND_Stream_Play: starts playback; it goes on by itself. Accepts null.
+// FSOUND_Stream_Play: starts playback; it goes on by itself. Accepts null. In a web page it
+// first waits until the visitor has started the show (a browser plays sound only after that).
 void PlayMusic(Music* music);
 
 // FSOUND_Stream_Close: stops and frees the stream. Accepts null.

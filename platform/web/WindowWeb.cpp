@@ -1,4 +1,5 @@
-// The window on the web is the page's <canvas>. The page queues key events in
+// The window on the web is the page's <canvas>, or the view the page shows it in
+// (Module.quenView). The page queues key events in
 // Module.quenInput as Win32 virtual-key codes (a browser's keyCode is one), with the kind of
 // event in the bits above them.
 #include "platform/sys/Window.h"
@@ -13,7 +14,7 @@ EM_JS(int, ScreenHeight, (), { return screen.height; });
 EM_JS(int, HasCanvas, (), { return Module['canvas'] ? 1 : 0; });
 
 EM_JS(void, SetCanvasStyle, (int visible, int cursor), {
-    const style = Module['canvas'].style;
+    const style = (Module['quenView'] || Module['canvas']).style;
     if (visible >= 0)
         style.visibility = visible ? 'visible' : 'hidden';
     if (cursor >= 0)
