@@ -10,11 +10,12 @@ ARGS ?=
 MAKEFLAGS += --no-print-directory
 
 .PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
-        package-test windows windows-test web web-single web-serve web-test web-bench format clean
+        package-test windows windows-test arm64 arm64-test package-arm64 web web-single web-serve \
+        web-test web-bench format clean
 
 help: ## this list
 	@echo "Quen/XDL: make TARGET, with TARGET one of"
-	@awk -F':.*## ' '/^[a-z-]+:.*## / {printf "  %-13s %s\n", $$1, $$2}' $(MAKEFILE_LIST)
+	@awk -F':.*## ' '/^[a-z0-9-]+:.*## / {printf "  %-14s %s\n", $$1, $$2}' $(MAKEFILE_LIST)
 
 all: help
 
@@ -67,6 +68,15 @@ windows: ## build-windows/quen.exe, cross-built with mingw-w64
 windows-test: build ## the Windows build's tests under Wine, compared with the Linux build
 	@JOBS=$(JOBS) scripts/windows-ci.sh
 
+arm64: ## build-arm64/: the demo and the capture tool for 64-bit ARM Linux, cross-built
+	@JOBS=$(JOBS) scripts/arm64-ci.sh --build-only
+
+arm64-test: ## the arm64 build's frames and programs under emulation, against this machine's build
+	@JOBS=$(JOBS) scripts/arm64-ci.sh
+
+package-arm64: ## the Debian package build-arm64/quen_<version>_arm64.deb, checked by lintian
+	@JOBS=$(JOBS) scripts/arm64-ci.sh --package
+
 # build-web/site holds index.html, quen.js, quen.wasm and the six files the show reads; publish
 # that folder on any static web server. Built with Debian's emscripten, pictures decoded by
 # libjpeg-turbo built for wasm from Debian's source.
@@ -96,4 +106,5 @@ format: ## clang-format every C++ file in place
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean: ## remove every build folder
-	rm -rf build build-debug build-asan build-windows build-fuzz build-package build-web build-mutants
+	rm -rf build build-debug build-asan build-windows build-arm64 build-fuzz build-package build-web \
+	  build-mutants

@@ -114,6 +114,10 @@ set(CPACK_PACKAGE_CONTACT "${QUEN_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running audiovisual demo")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # quen_<version>_<arch>.deb
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  # Built on another machine (cmake/aarch64-linux-gnu.cmake): Debian's name for the target.
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+endif()
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUEN_CONTACT}")
 # Not "games": Debian wants those in /usr/games, off root's PATH; a demo is no game anyway. Its
 # man pages stay in section 6, as screen hacks' do.
