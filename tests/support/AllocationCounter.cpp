@@ -8,11 +8,15 @@
 namespace
 {
 std::atomic<long> allocations{0};
+std::atomic<std::size_t> largest{0}; // 0: no limit
 } // namespace
 
 void* operator new(std::size_t size)
 {
     allocations.fetch_add(1, std::memory_order_relaxed);
+    const std::size_t limit = largest.load(std::memory_order_relaxed);
+    if (limit != 0 && size > limit)
+        throw std::bad_alloc();
     if (void* p = std::malloc(size == 0 ? 1 : size))
         return p;
     throw std::bad_alloc();
@@ -43,5 +47,10 @@ namespace testalloc
 long Count()
 {
     return allocations.load(std::memory_order_relaxed);
+}
+
+void FailLargerThan(std::size_t bytes)
+{
+    largest.store(bytes, std::memory_order_relaxed);
 }
 } // namespace testalloc
