@@ -1,5 +1,6 @@
 #include "launcher/Launch.h"
 
+#include "platform/Text.h"
 #include "shell/WindowClass.h"
 
 #include <cstdio>
@@ -82,7 +83,7 @@ Request ReadCommandLine(int argc, const char* const* argv)
                               std::to_string(LargestScale));
         }
         else
-            return Refuse("unknown option '" + std::string(arg) + "'");
+            return Refuse("unknown option '" + text::Printable(arg) + "'");
     }
     return request;
 }
