@@ -36,6 +36,9 @@ TEST(Options, AreReadAsDocumented)
         {{"--version"}, "prints quen 1"},
         {{"--fulscreen"}, "refuses: quen: unknown option '--fulscreen' (see quen --help)\n"},
         {{"zeft.mp3"}, "refuses: quen: unknown option 'zeft.mp3' (see quen --help)\n"},
+        // A terminal's control bytes are shown escaped, never sent to it.
+        {{"\x1b]0;x\a\xc2\x9b"},
+         "refuses: quen: unknown option '\\x1B]0;x\\x07\\u009B' (see quen --help)\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Outcome(c.args), c.outcome);
