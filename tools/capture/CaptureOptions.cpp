@@ -49,7 +49,7 @@ std::uint32_t ParseTime(std::string_view item)
     if (item.empty())
         throw CaptureError("empty time in the --at list (times are separated by single commas)");
     if (item.front() == '-' && AllDigits(item.substr(1)))
-        throw CaptureError("negative time " + Quoted(item) + " in --at: times start at 0");
+        throw CaptureError("negative time " + std::string(item) + " in --at: times start at 0");
     std::uint64_t value = 0;
     if (!AllDigits(item))
         throw CaptureError("malformed time " + Quoted(item) +
