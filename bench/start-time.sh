@@ -5,13 +5,15 @@
 # the load average. The first frame is noted by bench/FirstFrameProbe.cpp, preloaded.
 #
 # Usage: bench/start-time.sh [RUNS] [BUILD_DIR]   (SCREEN=1920x1080x24 for another screen,
-#        SDL_AUDIODRIVER=... for another sound driver than the silent "dummy")
+#        SDL_AUDIODRIVER=... for another sound driver than the silent "dummy", QUEN=PATH to
+#        measure another build of the demo, an older one say, beside this one's probe)
 set -euo pipefail
 runs=${1:-9}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build}
 cmake --build "$build" --target quen quen-first-frame-probe >/dev/null
 probe=$build/bench/libquen-first-frame-probe.so
+quen=$(realpath "${QUEN:-$build/quen}")
 work=$(mktemp -d)
 xserver=
 demo=
@@ -39,7 +41,7 @@ for run in $(seq "$runs"); do
   (
     cd "$root/assets"
     echo "$EPOCHREALTIME" >"$work/exec"
-    exec env LD_PRELOAD="$probe" QUEN_FIRST_FRAME_FILE="$work/first" "$build/quen" \
+    exec env LD_PRELOAD="$probe" QUEN_FIRST_FRAME_FILE="$work/first" "$quen" \
       2>"$work/stderr"
   ) &
   demo=$!

@@ -345,8 +345,10 @@ unless --assets says otherwise.
 Paths given to --out, --video and --at @FILE are taken from the folder the command runs
 in, before --assets changes folder. Every output path is checked before anything is
 rendered. Files appear only when complete: each is written under a temporary name of
-its own beside it and renamed; an existing file is replaced, a symbolic link written
-through, and a folder or device refused. The last line says where the files went.
+its own beside it and renamed; an existing file is replaced (its permissions kept), a
+symbolic link written through, and a folder or device refused, as is another user's
+link in a shared sticky folder such as /tmp. The last line says where the files went.
+A WAV music file plays its first ten minutes at most.
 
 Examples:
   quen-capture --at 0,5000,13000 --out frames
