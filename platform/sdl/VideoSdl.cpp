@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace
@@ -152,13 +153,16 @@ bool OpenVideo(int width, int height)
     frameWidth = width;
     frameHeight = height;
     renderer = sdl::OpenGlChosen() ? Streaming(HardwareRenderer()) : nullptr;
+    std::string reason; // why the window's surface could not be had
     if (renderer == nullptr)
     {
         // The window's surface in the X server's shared memory, not SDL's OpenGL stand-in.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         frame = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 32, 4 * width,
                                                    SDL_PIXELFORMAT_RGB888);
-        if (frame != nullptr && SDL_GetWindowSurface(window) == nullptr)
+        if (frame == nullptr || SDL_GetWindowSurface(window) == nullptr)
+            reason = SDL_GetError();
+        if (frame != nullptr && !reason.empty())
         {
             SDL_FreeSurface(frame);
             frame = nullptr;
@@ -173,7 +177,8 @@ bool OpenVideo(int width, int height)
     if (renderer == nullptr && frame == nullptr)
     {
         // Nothing could be shown and the show would run unseen: end as for a lost display.
-        std::fprintf(stderr, "quen: cannot show frames on this display: %s\n", SDL_GetError());
+        std::fprintf(stderr, "quen: cannot show frames on this display: %s\n",
+                     reason.empty() ? SDL_GetError() : reason.c_str());
         _exit(1);
     }
     // Where the window was not made for the renderer, SDL replaced it with one that is.
