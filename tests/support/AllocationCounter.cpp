@@ -25,6 +25,23 @@ void* operator new[](std::size_t size)
 {
     return operator new(size);
 }
+// The nothrow forms too, so that every allocation comes from malloc and is counted (a sanitizer
+// would otherwise serve them itself and see them freed by free).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return operator new(size);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept
+{
+    return operator new(size, nothrow);
+}
 void operator delete(void* p) noexcept
 {
     std::free(p);
@@ -38,6 +55,14 @@ void operator delete[](void* p) noexcept
     std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
