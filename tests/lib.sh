@@ -104,7 +104,9 @@ frame_of() {
 # channel than 8: the frame whose every pixel is within 1% of PNG's.
 frame_like() {
   local frame
-  frame_of "$@" >/dev/null
+  [ -d "$work/frames" ] ||
+    "$2" --assets "$3" --at "$(seq -s, 25 50 $(($4 * 50 + 25)))" --out "$work/frames" \
+      >/dev/null 2>&1 || fail "quen-capture"
   for frame in "$work"/frames/*.png; do
     [ "$(compare -metric AE -fuzz 1% "$1" "$frame" null: 2>&1)" = 0 ] &&
       { basename "$frame" .png; return; }
