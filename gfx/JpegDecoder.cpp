@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace
@@ -76,6 +77,16 @@ std::uint32_t CmykToRgb(const unsigned char* cmyk, bool inverted)
     return channel(cmyk[0]) << 16 | channel(cmyk[1]) << 8 | channel(cmyk[2]);
 }
 
+int picturesWithoutMemory = 0;
+
+bool OutOfMemory(DecodedPicture& out, std::string& error)
+{
+    out.pixels.reset();
+    ++picturesWithoutMemory;
+    error = "not enough memory";
+    return false;
+}
+
 struct Decompressor
 {
     tjhandle handle = tjInitDecompress();
@@ -88,11 +99,20 @@ struct Decompressor
 
 } // namespace
 
+int PicturesWithoutMemory()
+{
+    return picturesWithoutMemory;
+}
+
 bool DecodeJpegFile(const char* file, DecodedPicture& out, std::string& error)
 {
     std::vector<unsigned char> data;
     if (!ReadJpegFile(file, data, error))
+    {
+        if (error == "not enough memory")
+            ++picturesWithoutMemory;
         return false;
+    }
     Decompressor jpeg;
     if (jpeg.handle == nullptr)
     {
@@ -116,18 +136,27 @@ bool DecodeJpegFile(const char* file, DecodedPicture& out, std::string& error)
     const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
     const int format = cmyk ? TJPF_CMYK : TJPF_RGB;
     const std::size_t count = static_cast<std::size_t>(width) * height;
-    // Left uninitialised: the decoder writes every byte or fails.
-    std::unique_ptr<unsigned char[]> decoded(new unsigned char[count * tjPixelSize[format]]);
+    // Left uninitialised: the decoder writes every byte or fails. A picture within the size
+    // limit may still need more memory than there is: refused like any picture not usable.
+    std::unique_ptr<unsigned char[]> decoded(
+        new (std::nothrow) unsigned char[count * tjPixelSize[format]]);
+    out.pixels.reset(new (std::nothrow) std::uint32_t[count]);
+    if (decoded == nullptr || out.pixels == nullptr)
+        return OutOfMemory(out, error);
     const int flags = TJFLAG_ACCURATEDCT | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
     if (tjDecompress2(jpeg.handle, data.data(), static_cast<unsigned long>(data.size()),
                       decoded.get(), width, 0, height, format, flags) != 0)
     {
-        error = std::string("cannot decode (") + tjGetErrorStr2(jpeg.handle) + ")";
+        // libjpeg's "Insufficient memory (case N)", TurboJPEG's "Memory allocation failure".
+        const std::string reason = tjGetErrorStr2(jpeg.handle);
+        if (reason.find("memory") != std::string::npos)
+            return OutOfMemory(out, error);
+        out.pixels.reset();
+        error = "cannot decode (" + reason + ")";
         return false;
     }
     out.width = width;
     out.height = height;
-    out.pixels.reset(new std::uint32_t[count]);
     const unsigned char* p = decoded.get();
     if (cmyk)
     {

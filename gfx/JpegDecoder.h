@@ -17,5 +17,10 @@ struct DecodedPicture
 constexpr long long MaxJpegPixels = 64LL * 1000 * 1000;
 
 // Decodes `file` whole. Returns false with a short reason (for example "file not found",
-// "not a JPEG file", "truncated or corrupt data") when the picture cannot be used.
+// "not a JPEG file", "truncated or corrupt data", "not enough memory") when the picture cannot
+// be used.
 bool DecodeJpegFile(const char* file, DecodedPicture& out, std::string& error);
+
+// Pictures refused for "not enough memory" since the process started. The capture tool checks
+// it after start-up: such a picture is black because of the machine, not of the file.
+int PicturesWithoutMemory();

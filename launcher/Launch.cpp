@@ -1,5 +1,6 @@
 #include "launcher/Launch.h"
 
+#include "platform/Text.h"
 #include "platform/sys/Clock.h"
 #include "shell/WindowClass.h"
 
@@ -129,7 +130,7 @@ Request ReadCommandLine(int argc, const char* const* argv)
                               ", such as 45 or 12.5");
         }
         else
-            return Refuse("unknown option '" + std::string(arg) + "'");
+            return Refuse("unknown option '" + text::Printable(arg) + "'");
     }
     return request;
 }

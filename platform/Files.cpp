@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 // Windows' C runtime opens in text mode unless told otherwise and knows neither flag below;
 // its files cannot be pipes that block an open.
@@ -101,7 +102,15 @@ bool ReadWholeFile(const char* path, std::size_t maxBytes, std::vector<unsigned 
         return false;
     }
     // The size as it was when opened: a file that grows meanwhile is read to that size.
-    data.resize(static_cast<std::size_t>(info.st_size));
+    try
+    {
+        data.resize(static_cast<std::size_t>(info.st_size));
+    }
+    catch (const std::bad_alloc&)
+    {
+        error = "not enough memory";
+        return false;
+    }
     std::size_t done = 0;
     while (done < data.size())
     {
@@ -125,6 +134,21 @@ bool ReadWholeFile(const char* path, std::size_t maxBytes, std::vector<unsigned 
         return false;
     }
     return true;
+}
+
+void OpenMissingStandardStreams()
+{
+#ifndef _WIN32
+    // open() takes the lowest free number: each closed one in turn, from 0 up.
+    for (int fd = 0; fd <= 2; ++fd)
+    {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened > 2)
+            ::close(opened);
+    }
+#endif
 }
 
 } // namespace sys

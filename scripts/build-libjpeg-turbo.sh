@@ -19,7 +19,8 @@ case $target in
 esac
 "$root/scripts/install-deps.sh" cmake make dpkg-dev libturbojpeg0-dev "${scripts[@]}"
 
-# The machine's own architecture: with another one added (multiarch), the query names both.
+# The machine's own architecture: the package may be installed for others too (arm64 beside
+# amd64), and each would add its version.
 version=$(dpkg-query -W -f='${source:Version}' "libturbojpeg0-dev:$(dpkg --print-architecture)")
 if [ -f "$dir/lib/libturbojpeg.a" ] && [ "$(cat "$dir/version" 2>/dev/null)" = "$version" ]; then
   exit 0

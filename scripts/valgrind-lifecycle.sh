@@ -28,8 +28,10 @@ memcheck() { # name program args...
 }
 status=0
 memcheck shell "$build/tests/shell/quen_shell_test" || status=1
+# Not the picture without memory: valgrind serves operator new itself, so the test's allocator,
+# which makes large allocations fail, is not the one called.
 memcheck bad-pictures "$build/tests/robustness/quen_robustness_test" \
-  --gtest_filter='*InputFile.*/initial_*' || status=1
+  --gtest_filter='*InputFile.*/initial_*:-*OutOfMemory' || status=1
 [ "$status" -eq 0 ] && echo "valgrind: no memory errors, no bytes definitely lost" ||
   echo "valgrind: FAILED, see $build/valgrind-*.log" >&2
 exit "$status"

@@ -17,11 +17,12 @@ use_work() {
   }
 }
 
-# start_x WIDTHxHEIGHT DIR: starts an Xvfb server of that size, sets DISPLAY to it and xserver
-# to its pid (the caller stops it); DIR/display receives its number.
+# start_x WIDTHxHEIGHT DIR [DEPTH]: starts an Xvfb server of that size and depth (default 24),
+# sets DISPLAY to it and xserver to its pid (the caller stops it); DIR/display receives its
+# number.
 start_x() {
   rm -f "$2/display"
-  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "$1x24" 3>"$2/display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "$1x${3:-24}" 3>"$2/display" >/dev/null 2>&1 &
   xserver=$!
   for _ in $(seq 100); do [ -s "$2/display" ] && break; sleep 0.05; done
   export DISPLAY=:$(cat "$2/display")
@@ -98,4 +99,17 @@ frame_of() {
     done >"$dir.hashes"
   }
   awk -v want="$(hash_rgb "$1")" '$1 == want { print $2; exit }' "$dir.hashes"
+}
+
+# frame_like PNG CAPTURE ASSETS LAST: as frame_of, for a screen that holds fewer or more bits a
+# channel than 8: the frame whose every pixel is within 1% of PNG's.
+frame_like() {
+  local frame
+  [ -d "$work/frames" ] ||
+    "$2" --assets "$3" --at "$(seq -s, 25 50 $(($4 * 50 + 25)))" --out "$work/frames" \
+      >/dev/null 2>&1 || fail "quen-capture"
+  for frame in "$work"/frames/*.png; do
+    [ "$(compare -metric AE -fuzz 1% "$1" "$frame" null: 2>&1)" = 0 ] &&
+      { basename "$frame" .png; return; }
+  done
 }

@@ -21,6 +21,7 @@ struct TrackData
     int rate = 0;
     std::vector<std::int16_t> pcm; // interleaved stereo
     std::vector<unsigned char> mp3;
+    bool cut = false; // pcm holds the first MaxHeldSeconds of a longer WAV
 };
 
 namespace
@@ -31,6 +32,9 @@ constexpr std::size_t MaxMusicBytes = 256UL * 1024 * 1024;
 
 // Bytes of decoder output handed over at a time.
 constexpr std::size_t DecodeChunkBytes = 16384;
+
+// Bytes of a WAV's sound handed to the converter at a time.
+constexpr std::size_t WavPieceBytes = 1 << 20;
 
 std::uint32_t LittleEndian(const unsigned char* p, int bytes)
 {
@@ -93,21 +97,27 @@ SDL_AudioStream* Converter(SDL_AudioFormat format, int channels, int inRate, int
     return stream;
 }
 
-// Everything the converter holds, after the input has ended.
-void Drain(SDL_AudioStream* stream, std::vector<std::int16_t>& pcm)
+// Appends what the converter holds to `pcm`, up to `most` samples in all. False on SDL's error.
+bool Take(SDL_AudioStream* stream, std::vector<std::int16_t>& pcm, std::size_t most)
 {
-    SDL_AudioStreamFlush(stream);
     const int available = SDL_AudioStreamAvailable(stream);
-    if (available <= 0)
-        return;
+    const std::size_t room = (most - std::min(most, pcm.size())) * sizeof(std::int16_t);
+    const std::size_t bytes = std::min<std::size_t>(std::size_t(std::max(available, 0)), room);
+    if (bytes < 4)
+        return true;
     const std::size_t at = pcm.size();
-    pcm.resize(at + std::size_t(available) / sizeof(std::int16_t));
-    const int got = SDL_AudioStreamGet(stream, pcm.data() + at, available);
-    pcm.resize(at + std::size_t(std::max(got, 0)) / sizeof(std::int16_t) / 2 * 2);
+    pcm.resize(at + bytes / 4 * 2);
+    const int got = SDL_AudioStreamGet(stream, pcm.data() + at, static_cast<int>(bytes / 4 * 4));
+    pcm.resize(at + std::size_t(std::max(got, 0)) / 4 * 2);
+    return got >= 0;
 }
 
-bool DecodeWav(const std::vector<unsigned char>& bytes, int rate, std::vector<std::int16_t>& pcm,
-               std::string& error)
+// The WAV's sound converted to 16-bit stereo at `rate`: at most MaxHeldSeconds of it, `cut`
+// saying whether there was more. Its bytes are released once SDL has copied the sound out of
+// them. The converter takes the sound in pieces: SDL's sizes overflow when it is handed a long
+// file whole (a crash at 90 MB of 8 kHz sound).
+bool DecodeWav(std::vector<unsigned char>& bytes, int rate, std::vector<std::int16_t>& pcm,
+               bool& cut, std::string& error)
 {
     SDL_AudioSpec layout;
     Uint8* samples = nullptr;
@@ -118,13 +128,30 @@ bool DecodeWav(const std::vector<unsigned char>& bytes, int rate, std::vector<st
         error = std::string("cannot decode WAV: ") + SDL_GetError();
         return false;
     }
+    std::vector<unsigned char>().swap(bytes);
     SDL_AudioStream* stream = Converter(layout.format, layout.channels, layout.freq, rate, error);
-    const bool converted =
-        stream != nullptr && SDL_AudioStreamPut(stream, samples, static_cast<int>(length)) == 0;
-    if (converted)
-        Drain(stream, pcm);
-    else if (stream != nullptr)
-        error = SDL_GetError();
+    const std::size_t frameBytes = std::size_t(SDL_AUDIO_BITSIZE(layout.format) / 8) *
+                                   std::max<std::size_t>(layout.channels, 1);
+    const std::size_t piece = std::max<std::size_t>(WavPieceBytes / frameBytes, 1) * frameBytes;
+    const std::size_t most = std::size_t(MaxHeldSeconds) * std::size_t(rate) * 2;
+    pcm.reserve(std::min(most, std::size_t(double(length) / double(frameBytes) /
+                                           std::max(layout.freq, 1) * rate * 2) +
+                                   4096));
+    bool converted = stream != nullptr;
+    std::size_t at = 0;
+    while (converted && at < length && pcm.size() < most)
+    {
+        const std::size_t size = std::min<std::size_t>(piece, length - at);
+        converted = SDL_AudioStreamPut(stream, samples + at, static_cast<int>(size)) == 0;
+        at += size;
+        if (converted && at == length)
+            converted = SDL_AudioStreamFlush(stream) == 0;
+        if (converted)
+            converted = Take(stream, pcm, most);
+    }
+    cut = converted && (at < length || SDL_AudioStreamAvailable(stream) > 0);
+    if (!converted && stream != nullptr)
+        error = *SDL_GetError() != '\0' ? SDL_GetError() : "its sound cannot be converted";
     SDL_FreeAudioStream(stream);
     SDL_FreeWAV(samples);
     return converted;
@@ -317,8 +344,27 @@ int Track::Rate() const
     return data_->rate;
 }
 
+bool Track::Cut() const
+{
+    return data_->cut;
+}
+
 std::shared_ptr<const Track> Track::Decode(std::vector<unsigned char> bytes, bool mp3Name, int rate,
                                            std::string& error)
+{
+    try
+    {
+        return DecodeOrThrow(std::move(bytes), mp3Name, rate, error);
+    }
+    catch (const std::bad_alloc&)
+    {
+        error = "not enough memory";
+        return nullptr;
+    }
+}
+
+std::shared_ptr<const Track> Track::DecodeOrThrow(std::vector<unsigned char> bytes, bool mp3Name,
+                                                  int rate, std::string& error)
 {
     auto data = std::make_unique<TrackData>();
     data->rate = rate;
@@ -330,7 +376,7 @@ std::shared_ptr<const Track> Track::Decode(std::vector<unsigned char> bytes, boo
     }
     if (wav == WavKind::Playable)
     {
-        if (!DecodeWav(bytes, rate, data->pcm, error))
+        if (!DecodeWav(bytes, rate, data->pcm, data->cut, error))
             return nullptr;
     }
     else if (!mp3Name)
@@ -372,7 +418,12 @@ std::shared_ptr<const Track> Track::Load(const char* file, int rate)
         track = Decode(std::move(bytes), HasMp3Name(file), rate, error);
     if (track == nullptr)
         std::fprintf(stderr, "quen: cannot open music \"%s\": %s; the show runs silently\n",
-                     file != nullptr ? file : "(null)", error.c_str());
+                     file != nullptr ? file : "(null)",
+                     error.empty() ? "it cannot be played" : error.c_str());
+    else if (track->Cut())
+        std::fprintf(stderr,
+                     "quen: music \"%s\" lasts more than %d minutes; only its first %d play\n",
+                     file, MaxHeldSeconds / 60, MaxHeldSeconds / 60);
     return track;
 }
 

@@ -15,19 +15,24 @@ namespace music
 struct TrackData;
 struct Mp3Stream;
 
+// The longest sound held whole: a WAV plays its first ten minutes at most (106 MB at 44.1 kHz),
+// after one line saying so. MP3 files are decoded as they play, at any length.
+constexpr int MaxHeldSeconds = 600;
+
 // A music file that can be played: immutable once opened, shared by the players of it.
 class Track
 {
   public:
     // The sound services' OpenMusic: reads `file` whole (a regular file only, so that a named
     // pipe or a device never blocks) and opens it as Decode does. Null after one line on stderr
-    // naming the file and the reason.
+    // naming the file and the reason; a WAV cut to MaxHeldSeconds gets one line saying so.
     static std::shared_ptr<const Track> Load(const char* file, int rate);
 
     // Opens a file's contents: a WAV is recognised by its content if it holds sound that can be
     // played; anything else is taken for MP3 if `mp3Name` (the file is called *.mp3), and is
-    // refused otherwise. A stream that ends within its first second is decoded whole. Null with
-    // a short reason in `error` when nothing can be played.
+    // refused otherwise. A stream that ends within its first second is decoded whole, and so is
+    // a WAV, up to MaxHeldSeconds. Null with a short reason in `error` (never empty) when
+    // nothing can be played, "not enough memory" among them.
     static std::shared_ptr<const Track> Decode(std::vector<unsigned char> bytes, bool mp3Name,
                                                int rate, std::string& error);
 
@@ -37,9 +42,15 @@ class Track
     // Samples per second per channel of what the players produce.
     int Rate() const;
 
+    // Whether only the first MaxHeldSeconds of a longer WAV are kept.
+    bool Cut() const;
+
     const TrackData& Data() const { return *data_; }
 
   private:
+    static std::shared_ptr<const Track> DecodeOrThrow(std::vector<unsigned char> bytes,
+                                                      bool mp3Name, int rate, std::string& error);
+
     std::unique_ptr<TrackData> data_;
 };
 

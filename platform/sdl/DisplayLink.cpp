@@ -3,6 +3,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -62,10 +63,90 @@ bool WindowManagerRuns(Display* display)
     return found;
 }
 
+// The pixel format SDL 2 gives the window's surface on this visual, worked out as SDL does:
+// from the masks of a true or direct colour visual and its depth (or, at depth 24, the bits per
+// pixel of its images). Unknown for colour-mapped visuals and for a depth of 30, where SDL
+// cannot make the surface.
+Uint32 SurfaceFormat(Display* display, const XVisualInfo& visual)
+{
+    if (visual.c_class != TrueColor && visual.c_class != DirectColor)
+        return SDL_PIXELFORMAT_UNKNOWN;
+    int bits = visual.depth;
+    int count = 0;
+    if (XPixmapFormatValues* formats = XListPixmapFormats(display, &count))
+    {
+        for (int i = 0; i < count; ++i)
+            if (bits == 24 && formats[i].depth == 24)
+                bits = formats[i].bits_per_pixel;
+        XFree(formats);
+    }
+    return SDL_MasksToPixelFormatEnum(bits, static_cast<Uint32>(visual.red_mask),
+                                      static_cast<Uint32>(visual.green_mask),
+                                      static_cast<Uint32>(visual.blue_mask), 0);
+}
+
+// How much a visual SDL can draw into is preferred (higher is better; 0: unusable): true colour
+// before direct colour (which SDL gives a colour map of its own), then by depth, the full 8 bits
+// a channel first and the depth that carries alpha after the others.
+int Preference(Display* display, const XVisualInfo& visual)
+{
+    if (SurfaceFormat(display, visual) == SDL_PIXELFORMAT_UNKNOWN)
+        return 0;
+    int rank = 0;
+    for (int depth : {8, 15, 16, 32, 24})
+    {
+        ++rank;
+        if (visual.depth == depth)
+            return rank + (visual.c_class == TrueColor ? 10 : 0);
+    }
+    return 0;
+}
+
 } // namespace
 
 namespace sdl
 {
+
+DisplayTraits ExamineDisplay()
+{
+    DisplayTraits traits;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0)
+        return traits;
+    Display* display = XOpenDisplay(nullptr); // where SDL's own connection went
+    if (display == nullptr)
+        return traits;
+    int opcode = 0, event = 0, error = 0;
+    traits.gpu = false;
+    for (const char* direct : {"DRI3", "DRI2", "NV-GLX"})
+        traits.gpu = traits.gpu || XQueryExtension(display, direct, &opcode, &event, &error);
+    // The screen's default visual where SDL can draw into it; else the best one it can.
+    XVisualInfo wanted = {};
+    wanted.screen = DefaultScreen(display);
+    const VisualID fallback = XVisualIDFromVisual(DefaultVisual(display, wanted.screen));
+    int count = 0;
+    XVisualInfo* visuals = XGetVisualInfo(display, VisualScreenMask, &wanted, &count);
+    const XVisualInfo* best = nullptr;
+    for (int i = 0; i < count; ++i)
+    {
+        if (visuals[i].visualid == fallback && Preference(display, visuals[i]) > 0)
+        {
+            best = nullptr;
+            break;
+        }
+        if (Preference(display, visuals[i]) > (best ? Preference(display, *best) : 0))
+            best = &visuals[i];
+    }
+    if (best != nullptr)
+    {
+        traits.visual = best->visualid;
+        traits.alpha = best->depth == 32;
+    }
+    if (visuals != nullptr)
+        XFree(visuals);
+    XCloseDisplay(display);
+    return traits;
+}
 
 void WatchDisplay(SDL_Window* window)
 {
@@ -113,6 +194,17 @@ bool WindowDestroyed(const SDL_Event& event)
     // SDL replaces its X window when a renderer needs another kind: the old one's end is not
     // the window's.
     return x.xdestroywindow.window == watched;
+}
+
+bool KeyPressed(const SDL_Event& event, bool& alt)
+{
+    if (event.type != SDL_SYSWMEVENT || event.syswm.msg->subsystem != SDL_SYSWM_X11)
+        return false;
+    const XEvent& x = event.syswm.msg->msg.x11.event;
+    if (x.type != KeyPress)
+        return false;
+    alt = (x.xkey.state & Mod1Mask) != 0;
+    return true;
 }
 
 } // namespace sdl

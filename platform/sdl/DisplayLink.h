@@ -7,6 +7,26 @@
 namespace sdl
 {
 
+// What the X display offers the window, found before the window is made.
+struct DisplayTraits
+{
+    // Whether OpenGL there may draw on a graphics processor: the X server offers direct
+    // rendering (DRI3 or DRI2) or NVIDIA's own GLX. Without it Mesa's OpenGL draws on the
+    // processor, and merely loading it to find that out costs about 190 ms and 65 MB.
+    bool gpu = true;
+    // A visual whose pixels SDL can convert frames to for the window's surface, where the
+    // screen's default visual is not one (a depth of 30, or of 8 with a colour map); 0 where it
+    // is, or where SDL does not run on X11.
+    unsigned long visual = 0;
+    // Whether that visual carries alpha (a depth of 32): frames put into it must be opaque.
+    bool alpha = false;
+};
+
+// WindowSdl, once SDL's video has started and before the window is made: asks the X server
+// once, over a connection of its own. Where SDL does not run on X11: a graphics processor is
+// assumed and the default visual kept, so OpenGL is tried as before.
+DisplayTraits ExamineDisplay();
+
 // WindowSdl, once the window exists: a lost connection to the X server ends the process at
 // once with one line and status 1 (Xlib's own handler would exit through handlers that call
 // back into SDL on the dead connection, and spin there); errors about the window, once another
@@ -25,5 +45,11 @@ void DestroyWindow(SDL_Window* window);
 
 // WindowSdl, for each event: whether it says the window was destroyed by another program.
 bool WindowDestroyed(const SDL_Event& event);
+
+// WindowSdl, for each event: whether it is the X server's report of a key press, which SDL
+// passes on just before its own event for the same key; `alt` then says whether Alt was held
+// at that press, as the server knows it. SDL's own record can be stale: when a window manager
+// held the keyboard while Alt was let go (Alt+Tab), SDL never saw the release.
+bool KeyPressed(const SDL_Event& event, bool& alt);
 
 } // namespace sdl

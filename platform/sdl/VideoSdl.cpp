@@ -12,8 +12,12 @@
 #include "platform/sys/Clock.h"
 #include "platform/sys/Video.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace
@@ -26,6 +30,7 @@ SDL_Texture* texture = nullptr;
 // The window surface path: the device's frame, seen as an SDL surface.
 SDL_Surface* frame = nullptr;
 SDL_Surface* lastSurface = nullptr;
+SDL_Surface* opaqueView = nullptr; // lastSurface with alpha, where the window's visual has it
 int lastWidth = 0, lastHeight = 0;
 
 int frameWidth = 0, frameHeight = 0;
@@ -66,6 +71,23 @@ SDL_Renderer* HardwareRenderer()
     return nullptr;
 }
 
+// `r` with a streaming texture for the frames, sampled nearest; null (and `r` destroyed) when
+// the texture cannot be made.
+SDL_Renderer* Streaming(SDL_Renderer* r)
+{
+    if (r == nullptr)
+        return nullptr;
+    texture = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, frameWidth,
+                                frameHeight);
+    if (texture == nullptr)
+    {
+        SDL_DestroyRenderer(r);
+        return nullptr;
+    }
+    SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+    return r;
+}
+
 void PresentWithRenderer(const std::uint32_t* pixels, long pitch)
 {
     SDL_UpdateTexture(texture, nullptr, pixels, static_cast<int>(pitch));
@@ -79,6 +101,21 @@ void PresentWithRenderer(const std::uint32_t* pixels, long pitch)
     SDL_RenderPresent(renderer);
 }
 
+// The window's surface seen with an alpha channel where its visual has one, so that SDL's
+// conversion makes every pixel of the frame opaque (SDL itself leaves the alpha byte as the
+// frame has it, 0); null where the surface's layout has no such twin.
+SDL_Surface* OpaqueView(SDL_Surface* surface)
+{
+    const Uint32 format =
+        surface->format->format == SDL_PIXELFORMAT_RGB888   ? SDL_PIXELFORMAT_ARGB8888
+        : surface->format->format == SDL_PIXELFORMAT_BGR888 ? SDL_PIXELFORMAT_ABGR8888
+                                                            : 0;
+    if (format == 0)
+        return nullptr;
+    return SDL_CreateRGBSurfaceWithFormatFrom(surface->pixels, surface->w, surface->h, 32,
+                                              surface->pitch, format);
+}
+
 void PresentToSurface(const std::uint32_t* pixels, long pitch)
 {
     SDL_Surface* surface = SDL_GetWindowSurface(window); // a new one after each resize
@@ -86,11 +123,16 @@ void PresentToSurface(const std::uint32_t* pixels, long pitch)
         return;
     if (surface != lastSurface || surface->w != lastWidth || surface->h != lastHeight)
     {
-        SDL_FillRect(surface, nullptr, 0); // the bars, once per size
         lastSurface = surface;
         lastWidth = surface->w;
         lastHeight = surface->h;
+        SDL_FreeSurface(opaqueView);
+        opaqueView = sdl::WindowHasAlpha() ? OpaqueView(surface) : nullptr;
+        SDL_Surface* target = opaqueView != nullptr ? opaqueView : surface;
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0)); // the bars, once
     }
+    if (opaqueView != nullptr)
+        surface = opaqueView;
     frame->pixels = const_cast<std::uint32_t*>(pixels);
     frame->pitch = static_cast<int>(pitch);
     const display::Rect fit = display::FitFrame(surface->w, surface->h, frameWidth, frameHeight);
@@ -121,26 +163,14 @@ namespace sys
 
 bool OpenVideo(int width, int height)
 {
+    std::lock_guard sdl(sdl::StartupLock());
     window = sdl::MainWindow();
     if (window == nullptr)
         return false;
     frameWidth = width;
     frameHeight = height;
-    renderer = sdl::OpenGlWanted() ? HardwareRenderer() : nullptr;
-    // Where the window was not made for OpenGL, SDL replaced it with one that is.
-    sdl::WatchDisplay(window);
-    if (renderer != nullptr)
-    {
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                    width, height);
-        if (texture != nullptr)
-            SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
-        else
-        {
-            SDL_DestroyRenderer(renderer);
-            renderer = nullptr;
-        }
-    }
+    renderer = sdl::OpenGlChosen() ? Streaming(HardwareRenderer()) : nullptr;
+    std::string reason; // why the window's surface could not be had
     if (renderer == nullptr)
     {
         // The window's surface in the X server's shared memory, not SDL's OpenGL stand-in.
@@ -148,12 +178,28 @@ bool OpenVideo(int width, int height)
         frame = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, width, height, 32, 4 * width,
                                                    SDL_PIXELFORMAT_RGB888);
         if (frame == nullptr || SDL_GetWindowSurface(window) == nullptr)
+            reason = SDL_GetError();
+        if (frame != nullptr && !reason.empty())
         {
-            CloseVideo();
-            return false;
+            SDL_FreeSurface(frame);
+            frame = nullptr;
         }
-        SDL_SetSurfaceBlendMode(frame, SDL_BLENDMODE_NONE);
+        if (frame != nullptr)
+            SDL_SetSurfaceBlendMode(frame, SDL_BLENDMODE_NONE);
     }
+    // A window made for OpenGL at a depth whose surface SDL cannot make (30 bits): whatever
+    // renderer SDL has there, converting as it draws.
+    if (renderer == nullptr && frame == nullptr)
+        renderer = Streaming(SDL_CreateRenderer(window, -1, 0));
+    if (renderer == nullptr && frame == nullptr)
+    {
+        // Nothing could be shown and the show would run unseen: end as for a lost display.
+        std::fprintf(stderr, "quen: cannot show frames on this display: %s\n",
+                     reason.empty() ? SDL_GetError() : reason.c_str());
+        _exit(1);
+    }
+    // Where the window was not made for the renderer, SDL replaced it with one that is.
+    sdl::WatchDisplay(window);
     SDL_DisplayMode mode;
     if (SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate >= 30)
         frameTime = std::chrono::microseconds(1000000 / mode.refresh_rate);
@@ -163,15 +209,17 @@ bool OpenVideo(int width, int height)
 
 void PresentFrame(const std::uint32_t* pixels, long pitch)
 {
+    sdl::EndStartupWatch();
     if (renderer != nullptr)
         PresentWithRenderer(pixels, pitch);
     else if (frame != nullptr)
         PresentToSurface(pixels, pitch);
-    else
-        return;
-    shownPixels = pixels;
-    shownPitch = pitch;
-    sys::NoteFramePresented();
+    if (renderer != nullptr || frame != nullptr)
+    {
+        shownPixels = pixels;
+        shownPitch = pitch;
+        sys::NoteFramePresented();
+    }
     // A present that came back well within one display frame did not wait for the display (no
     // vsync, hidden or minimised window): wait out the rest of the frame here. A vsync'd present
     // comes back about one frame after the last and is not delayed further.
@@ -193,6 +241,8 @@ void CloseVideo()
         SDL_DestroyRenderer(renderer);
     if (frame != nullptr)
         SDL_FreeSurface(frame);
+    SDL_FreeSurface(opaqueView);
+    opaqueView = nullptr;
     texture = nullptr;
     renderer = nullptr;
     frame = nullptr;

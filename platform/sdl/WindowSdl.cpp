@@ -5,9 +5,16 @@
 #include "platform/sys/Clock.h"
 #include "platform/sys/Window.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 extern "C" const unsigned char QuenIconRgba[]; // the 48x48 icon, made by the build
 extern "C" const int QuenIconSize;
@@ -16,9 +23,11 @@ namespace
 {
 
 SDL_Window* window = nullptr;
+bool openGl = false, alpha = false; // how the window was made
 sys::DisplayOptions options;
 SDL_Rect windowed = {}; // the window's place when not fullscreen
 volatile std::sig_atomic_t closeAsked = 0;
+int altAtKeyPress = -1; // Alt at the X server's last key press not yet matched by SDL's; -1: none
 
 // SIGHUP (the terminal closed), SIGTERM and SIGINT ask the window to close, so the show ends on
 // its ordinary path with status 0, its resources released.
@@ -48,6 +57,47 @@ void SetIcon()
     SDL_FreeSurface(icon);
 }
 
+// Watching start-up (sdl::StartupLock): the thread, and how it is told to stop.
+std::mutex startupLock;
+std::thread startupWatch;
+std::atomic<bool> watchingStartup{false};
+std::mutex watchMutex;
+std::condition_variable watchWake;
+bool watchStop = false;
+
+// Under startupLock: whether a close request waits in SDL's queue or a signal asked for one.
+bool CloseRequested()
+{
+    SDL_PumpEvents();
+    SDL_Event events[256];
+    const int closing = SDL_PeepEvents(events, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT);
+    const int windows =
+        SDL_PeepEvents(events + 1, 255, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 1; i <= windows; ++i)
+        if (events[i].window.event == SDL_WINDOWEVENT_CLOSE)
+            return true;
+    const int keys = SDL_PeepEvents(events, 256, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
+    for (int i = 0; i < keys; ++i)
+        if (events[i].key.keysym.sym == SDLK_ESCAPE)
+            return true;
+    const int system = SDL_PeepEvents(events, 256, SDL_PEEKEVENT, SDL_SYSWMEVENT, SDL_SYSWMEVENT);
+    for (int i = 0; i < system; ++i)
+        if (sdl::WindowDestroyed(events[i]))
+            return true;
+    return closing > 0 || closeAsked != 0;
+}
+
+void WatchStartup()
+{
+    std::unique_lock wait(watchMutex);
+    while (!watchWake.wait_for(wait, std::chrono::milliseconds(50), [] { return watchStop; }))
+    {
+        std::lock_guard sdl(startupLock);
+        if (CloseRequested())
+            _exit(0); // no exit handlers: the main thread is in the middle of start-up
+    }
+}
+
 // Desktop fullscreen: the window covers its display at the display's own mode.
 void SetFullscreen(bool on)
 {
@@ -61,17 +111,16 @@ void SetFullscreen(bool on)
 
 // Alt+Enter and F11 switch between window and fullscreen, in the platform alone (a held key
 // switches once).
-bool IsFullscreenKey(const SDL_KeyboardEvent& key)
+bool IsFullscreenKey(const SDL_KeyboardEvent& key, bool alt)
 {
-    return key.keysym.sym == SDLK_F11 ||
-           (key.keysym.sym == SDLK_RETURN && (key.keysym.mod & KMOD_ALT) != 0);
+    return key.keysym.sym == SDLK_F11 || (key.keysym.sym == SDLK_RETURN && alt);
 }
 
 // Space pauses and resumes the show (the clock held, the music silent), F12 saves the frame on
 // screen; like the fullscreen keys, they belong to the platform and never reach the show.
-bool HandlePlatformKey(const SDL_KeyboardEvent& key)
+bool HandlePlatformKey(const SDL_KeyboardEvent& key, bool alt)
 {
-    const bool plain = (key.keysym.mod & (KMOD_ALT | KMOD_CTRL | KMOD_GUI)) == 0;
+    const bool plain = !alt && (key.keysym.mod & (KMOD_CTRL | KMOD_GUI)) == 0;
     if (key.keysym.sym == SDLK_SPACE && plain)
     {
         if (key.repeat == 0)
@@ -162,10 +211,31 @@ SDL_Window* MainWindow()
     return window;
 }
 
-bool OpenGlWanted()
+std::mutex& StartupLock()
 {
-    const char* driver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    return driver == nullptr || std::strncmp(driver, "opengl", 6) == 0;
+    return startupLock;
+}
+
+void EndStartupWatch()
+{
+    if (!watchingStartup.exchange(false))
+        return;
+    {
+        std::lock_guard lock(watchMutex);
+        watchStop = true;
+    }
+    watchWake.notify_all();
+    startupWatch.join();
+}
+
+bool OpenGlChosen()
+{
+    return window != nullptr && openGl;
+}
+
+bool WindowHasAlpha()
+{
+    return window != nullptr && alpha;
 }
 } // namespace sdl
 
@@ -197,13 +267,26 @@ bool OpenMainWindow(const char* title, int x, int y, int width, int height, std:
         return false;
     const display::Rect r = display::ScaledWindow({x, y, width, height}, options.scale);
     windowed = {r.x, r.y, r.width, r.height};
-    // Made for OpenGL where the display has it, so that SDL need not replace the window with
-    // another when the video service tries an OpenGL renderer.
+    // Made for OpenGL where the display may draw it on a graphics processor, so that SDL need
+    // not replace the window with another when the video service tries an OpenGL renderer.
+    // Elsewhere OpenGL is never loaded, and the window gets a visual whose pixels SDL can
+    // convert frames to.
+    const sdl::DisplayTraits traits = sdl::ExamineDisplay();
+    const char* renderer = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    openGl = renderer != nullptr ? std::strncmp(renderer, "opengl", 6) == 0 : traits.gpu;
+    alpha = false;
     const Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
-    if (sdl::OpenGlWanted())
+    if (openGl)
         window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags | SDL_WINDOW_OPENGL);
     if (window == nullptr)
+    {
+        openGl = false;
+        // SDL_VIDEO_X11_WINDOW_VISUALID in the environment wins over this.
+        const std::string visual = std::to_string(traits.visual);
+        if (traits.visual != 0 && SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, visual.c_str()))
+            alpha = traits.alpha;
         window = SDL_CreateWindow(title, r.x, r.y, r.width, r.height, flags);
+    }
     if (window == nullptr)
     {
         error = SDL_GetError();
@@ -213,11 +296,22 @@ bool OpenMainWindow(const char* title, int x, int y, int width, int height, std:
     sdl::WatchDisplay(window);
     if (options.fullscreen)
         SetFullscreen(true);
+    watchStop = false;
+    try
+    {
+        startupWatch = std::thread(WatchStartup);
+        watchingStartup = true;
+    }
+    catch (const std::system_error&)
+    {
+        // No thread to spare: start-up goes unwatched, as it did before.
+    }
     return true;
 }
 
 void ShowMainWindow(bool visible)
 {
+    std::lock_guard sdl(startupLock);
     if (window == nullptr)
         return;
     if (visible)
@@ -231,6 +325,7 @@ void ShowMainWindow(bool visible)
 
 void CloseMainWindow()
 {
+    sdl::EndStartupWatch();
     if (window != nullptr)
         sdl::DestroyWindow(window);
     window = nullptr;
@@ -238,6 +333,7 @@ void CloseMainWindow()
 
 bool PollInput(InputEvent& event)
 {
+    sdl::EndStartupWatch();
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return false;
     SDL_Event e;
@@ -245,6 +341,9 @@ bool PollInput(InputEvent& event)
     {
         if (sdl::WindowDestroyed(e)) // by another program (xdotool windowclose): a close request
             closeAsked = 1;
+        bool alt = false;
+        if (sdl::KeyPressed(e, alt))
+            altAtKeyPress = alt ? 1 : 0;
         switch (e.type)
         {
             case SDL_QUIT: event = {InputKind::CloseRequest, 0}; return true;
@@ -257,18 +356,23 @@ bool PollInput(InputEvent& event)
                 break;
             case SDL_KEYDOWN:
             {
-                if (window != nullptr && IsFullscreenKey(e.key))
+                // Alt as the key's own press carried it, where the X server reported one (a
+                // stale Alt after a focus change never makes F4 a close); else as SDL has it.
+                const bool altHeld =
+                    altAtKeyPress >= 0 ? altAtKeyPress == 1 : (e.key.keysym.mod & KMOD_ALT) != 0;
+                altAtKeyPress = -1;
+                if (window != nullptr && IsFullscreenKey(e.key, altHeld))
                 {
                     if (e.key.repeat == 0)
                         SetFullscreen(!options.fullscreen);
                     break;
                 }
-                if (HandlePlatformKey(e.key))
+                if (HandlePlatformKey(e.key, altHeld))
                     break;
                 const unsigned vk = VirtualKey(e.key.keysym.sym);
                 if (vk == 0)
                     break;
-                const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 && vk != 0x12;
+                const bool alt = altHeld && vk != 0x12;
                 event = {alt ? InputKind::SysKeyDown : InputKind::KeyDown, vk};
                 return true;
             }
@@ -286,6 +390,7 @@ bool PollInput(InputEvent& event)
 
 void SetCursorVisible(bool visible)
 {
+    std::lock_guard sdl(startupLock);
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
         SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }

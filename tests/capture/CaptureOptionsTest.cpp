@@ -23,7 +23,10 @@ TEST(CaptureOptions, AcceptedCommandLines)
     EXPECT_EQ(video.videoFile, "v.mp4");
     EXPECT_EQ(VideoFrameCount(video.fps, video.seconds), 6600u);
     EXPECT_EQ(ParseArguments({"--video", "v.mp4", "--fps", "7"}).fps, 7);
-    EXPECT_EQ(ParseArguments({"--video", "v.mp4", "--seconds", "2.5"}).seconds, 2.5);
+    // Seconds in any decimal form.
+    for (const auto& [text, seconds] : std::initializer_list<std::pair<const char*, double>>{
+             {"2.5", 2.5}, {".5", 0.5}, {"5.", 5.0}, {"007", 7.0}})
+        EXPECT_EQ(ParseArguments({"--video", "v.mp4", "--seconds", text}).seconds, seconds) << text;
     // The kind of video by the name, in any case; sharp enlargement; ffmpeg's messages.
     const CaptureOptions webm = ParseArguments({"--video", "v.WebM", "--scale=3", "--verbose"});
     EXPECT_EQ(webm.container, Container::WebM);
@@ -39,16 +42,25 @@ TEST(CaptureOptions, AcceptedCommandLines)
 
 TEST(CaptureOptions, RefusedCommandLinesSayWhy)
 {
+    const std::string digits(400, '9'), tiny = "0." + std::string(399, '0') + "1";
+    const std::string_view Digits = digits, Tiny = tiny;
     const std::pair<std::vector<std::string_view>, std::string> cases[] = {
         {{"--at", "0,1.5", "--out", "f"}, "malformed time \"1.5\""},
         {{"--at", "+5", "--out", "f"}, "malformed time \"+5\""},
         {{"--at", "-5", "--out", "f"}, "negative time -5"},
         {{"--at", "1,,2", "--out", "f"}, "empty time"},
-        {{"--at", "4294967296", "--out", "f"}, "too large"},
-        {{"--video", "v.mp4", "--fps", "0"}, "--fps wants a whole number from 1 to 1000"},
-        {{"--video", "v.mp4", "--fps", "1001"}, "--fps wants a whole number from 1 to 1000"},
+        {{"--at", "4294967296", "--out", "f"}, "time \"4294967296\" in --at is out of range"},
+        {{"--video", "v.mp4", "--fps", "0"}, "--fps \"0\" is out of range"},
+        {{"--video", "v.mp4", "--fps", "1001"}, "--fps \"1001\" is out of range (from 1 to 1000)"},
+        {{"--video", "v.mp4", "--fps", "1.5"}, "--fps wants a whole number from 1 to 1000"},
         {{"--video", "v.mp4", "--seconds", "0"}, "--seconds"},
         {{"--video", "v.mp4", "--seconds", "1e3"}, "--seconds"},
+        {{"--video", "v.mp4", "--seconds", "."}, "--seconds wants a length above 0"},
+        {{"--video", "v.mp4", "--seconds", "1.2.3"}, "--seconds wants a length above 0"},
+        // A number too long for a double: out of range, shown cut short; or shorter than a frame.
+        {{"--video", "v.mp4", "--seconds", Digits},
+         "--seconds \"99999999999999999999999999999999...\" (400 characters) is out of range"},
+        {{"--video", "v.mp4", "--seconds", Tiny}, "shorter than one frame"},
         {{"--video", "v.mp4", "--fps", "1", "--seconds", "0.4"}, "one frame"},
         {{"--video", "v.mp4", "--fps", "1", "--seconds", "5000000"}, "too long"},
         {{"--at", "1"}, "--at needs --out"},
@@ -62,7 +74,11 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
         {{"--at", "@", "--out", "f"}, "--at @ needs a non-empty path"},
         {{"--at", "1", "--at-file", "t", "--out", "f"}, "cannot be used together"},
         {{"--at", "1", "--out", "f", "--scale", "2"}, "go with --video"},
-        {{"--video", "v.mp4", "--scale", "9"}, "--scale wants a whole number from 1 to 8"},
+        {{"--video", "v.mp4", "--scale", "9"}, "--scale \"9\" is out of range (from 1 to 8)"},
+        // Control bytes are shown escaped, never raw.
+        {{"--bogus\x1b[2J"}, "unknown option \"--bogus\\x1B[2J\""},
+        {{"--at", "5\r", "--out", "f"}, "malformed time \"5\\x0D\""},
+        {{"--video", "v\u0085.avi"}, "\"v\\u0085.avi\""},
         {{"--video", "v.mp4", "--verbose=yes"}, "--verbose takes no value"},
         {{"--video", "v.avi"}, "name the file .mp4"},
         {{"--video", "v"}, "name the file .mp4"},
@@ -73,6 +89,8 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
             << ::testing::PrintToString(args);
     EXPECT_THAT([] { ParseTimeFile(" \n"); }, ThrowsMessage<CaptureError>(HasSubstr("no time")));
     EXPECT_THAT([] { ParseTimeFile("1;2"); }, ThrowsMessage<CaptureError>(HasSubstr("\"1;2\"")));
+    EXPECT_THAT([] { ParseTimeFile(std::string_view("1 2\0", 4)); },
+                ThrowsMessage<CaptureError>(HasSubstr("\"2\\x00\"")));
 }
 
 TEST(CaptureOptions, VideoFramesShowTheirTimeRoundedDown)

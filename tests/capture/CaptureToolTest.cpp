@@ -2,8 +2,10 @@
 // show's own sound, output paths and inputs of every special kind, failures, signals and two
 // captures at once. A failure ends with one line on stderr and exit status 2, a signal N with
 // 128 + N; neither leaves a partial file or an ffmpeg process behind.
+#include "support/AllocationCounter.h"
 #include "support/PictureFiles.h"
 #include "support/TestAssets.h"
+#include "tools/capture/Capture.h"
 #include "tools/session/ShowSession.h"
 #include "tools/capture/VideoPipe.h"
 
@@ -157,6 +159,13 @@ std::vector<Pixels> RenderSequence(const std::vector<std::uint32_t>& times)
 }
 
 const std::string Tool = QUEN_CAPTURE_EXE, Assets = "--assets=" + AssetsDir.string();
+
+// AddressSanitizer reserves terabytes of address space: its builds cannot run under a limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool NoAddressLimits = true;
+#else
+constexpr bool NoAddressLimits = false;
+#endif
 const bool HaveFfmpeg = capture::FindProgram("ffmpeg") && capture::FindProgram("ffprobe");
 
 // A stand-in for ffmpeg in `folder`/bin that runs the shell script in $FAKE; its last argument
@@ -374,6 +383,12 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         {"ulimit -f 20; exec " + Tool + " \"$@\"",
          {"--at", "5000", "--out", out},
          "cannot write " + out + "/5000.png: File too large"},
+        // No room for a thread's stack: the workers started are joined, and one line says why.
+        {NoAddressLimits ? "-" : "ulimit -s 4000000; ulimit -v 2000000; exec " + Tool + " \"$@\"",
+         {"--at", "5000", "--out", out},
+         "cannot start a thread to encode frames: Resource temporarily unavailable"},
+        // A terminal's control bytes in an argument are shown escaped.
+        {"", {"--at", "5\x1b[2J", "--out", out}, "malformed time \"5\\\\x1B\\[2J\""},
         // ffmpeg fails: the cause it names, or its status, and where its messages are kept.
         {output + "echo half >$f; echo \"$f: No space left on device\" >&2; exit 1",
          {"--video", video, Assets},
@@ -393,6 +408,8 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
     const auto before = Contents(folder);
     for (const auto& [script, args, reason] : cases)
     {
+        if (script == "-")
+            continue; // a case this build cannot run
         const bool shell = script.starts_with("ulimit");
         std::vector<std::string> command = {"env", "TMPDIR=" + (folder / "tmp").string()};
         if (shell)
@@ -406,8 +423,12 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         SCOPED_TRACE(::testing::PrintToString(command));
         const RunResult result = RunProgram(command);
         EXPECT_EQ(result.status, 2);
-        // One line, naming the tool and giving the reason.
+        // One line, naming the tool and giving the reason, without a control byte.
         EXPECT_THAT(result.output, MatchesRegex("quen-capture: [^\n]*" + reason + "[^\n]*\n"));
+        EXPECT_EQ(std::count_if(result.output.begin(), result.output.end(),
+                                [](char c)
+                                { return (c >= 0 && c < ' ' && c != '\n') || c == 127; }),
+                  0);
         // ffmpeg's messages are kept only where a line names them.
         const bool named = result.output.find("messages are in") != std::string::npos;
         EXPECT_EQ(std::distance(fs::directory_iterator(folder / "tmp"), {}), named ? 1 : 0);
@@ -424,12 +445,119 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
     ASSERT_EQ(link.status, 0) << link.output;
     EXPECT_TRUE(fs::is_symlink(folder / "link.mp4"));
     EXPECT_EQ(fs::file_size(folder / "real.mp4"), 6u);
+    // A name as long as the folder takes is accepted: the temporary name is the one shortened.
+    for (const std::size_t length : {243, 254, 255, 256})
+    {
+        const fs::path named = folder / (std::string(length - 4, 'n') + ".mp4");
+        const RunResult made = RunProgram(
+            {"env", path, "FAKE=" + writes, Tool, Assets, "--video", named, "--seconds", "0.1"});
+        EXPECT_EQ(made.status, length <= 255 ? 0 : 2) << length << ": " << made.output;
+        EXPECT_EQ(made.output.find("File name too long") != std::string::npos, length > 255);
+        EXPECT_EQ(PartFiles(folder), std::vector<std::string>{});
+        std::error_code ignored;
+        fs::remove(named, ignored);
+    }
     // --verbose: ffmpeg's own lines, then the tool's.
     const RunResult verbose = RunProgram({"env", path, "FAKE=echo ffmpeg speaks >&2; exit 1", Tool,
                                           Assets, "--video", video, "--verbose"});
     EXPECT_EQ(verbose.status, 2);
     EXPECT_THAT(verbose.output, MatchesRegex("(.*\n)?ffmpeg speaks\nquen-capture: ffmpeg could not "
                                              "make [^\n]*; ffmpeg's messages above\\)\n"));
+}
+
+// A link in a shared sticky folder (the system's temporary folder) is followed only when the
+// running user made it, as the kernel follows links there: another user's is refused before
+// anything is rendered, and what it points to is left alone. Elsewhere links are followed; the
+// file replaced keeps its permissions, and the last line says where the picture went.
+TEST(CaptureTool, LinksInSharedFoldersAreFollowedOnlyWhenTheUserMadeThem)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making another user's link needs root";
+    Folder folder{"capture"};
+    const fs::path shared = folder / "shared", victim = folder / "victim", link = shared / "0.png";
+    fs::create_directories(shared);
+    const uid_t other = 65534; // nobody
+    // Who made the link, the folder's permissions, whether the link is followed.
+    const std::tuple<uid_t, mode_t, bool> cases[] = {
+        {other, 01777, false},
+        {0, 01777, true},
+        {other, 0777, true}, // writable by all but not sticky: anyone could replace the file
+        {other, 0755, true},
+    };
+    for (const auto& [owner, mode, followed] : cases)
+    {
+        SCOPED_TRACE(std::to_string(owner) + " " + std::to_string(mode));
+        std::ofstream(victim) << "secret";
+        ASSERT_EQ(::chmod(victim.c_str(), 0600), 0);
+        fs::remove(link);
+        fs::create_symlink(victim, link);
+        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+        ASSERT_EQ(::chmod(shared.c_str(), mode), 0);
+        const RunResult result = RunProgram({Tool, Assets, "--at", "0", "--out", shared});
+        EXPECT_EQ(result.status, followed ? 0 : 2);
+        EXPECT_EQ(result.output,
+                  followed ? "quen-capture: wrote 1 picture to " + shared.string() +
+                                 " (0.png through its link to " + victim.string() + ")\n"
+                           : "quen-capture: cannot write " + link.string() +
+                                 ": it is a link that another user made in the shared folder " +
+                                 shared.string() +
+                                 ", and is not followed; remove it or write elsewhere\n");
+        std::string content;
+        std::getline(std::ifstream(victim), content);
+        EXPECT_EQ(content.starts_with("\x89PNG"), followed);
+        struct stat info;
+        EXPECT_TRUE(::stat(victim.c_str(), &info) == 0 && (info.st_mode & 07777) == 0600);
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+}
+
+// Started with its standard streams closed, the tool has /dev/null in their place, so that
+// the files it opens do not take their numbers and receive its messages.
+TEST(CaptureTool, ClosedStandardStreamsBecomeDevNull)
+{
+    Folder folder{"capture"};
+    {
+        std::ofstream times(folder / "times");
+        for (int i = 0; i < 4000; ++i)
+            times << 60000 + i << "\n";
+    }
+    const pid_t tool =
+        StartProgram({"sh", "-c", "exec \"$@\" <&- >&- 2>&-", "sh", Tool, Assets, "--at",
+                      "@" + (folder / "times").string(), "--out", folder / "frames"});
+    EXPECT_TRUE(WaitFor([&] { return fs::exists(folder / "frames" / "60000.png"); }, 60));
+    for (int fd : {0, 1, 2})
+    {
+        std::error_code error;
+        EXPECT_EQ(
+            fs::read_symlink("/proc/" + std::to_string(tool) + "/fd/" + std::to_string(fd), error),
+            "/dev/null")
+            << fd;
+    }
+    kill(tool, SIGTERM);
+    const int status = WaitWithin(tool, 10);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << status;
+}
+
+// A picture that needs more memory than there is would be black in every frame because of the
+// machine, not of the files: the capture stops before rendering, saying why.
+TEST(CaptureTool, PicturesWithoutMemoryStopTheCapture)
+{
+    Folder folder{"capture"};
+    testassets::WriteDemoPictures(folder);
+    testassets::WriteFile(folder / "j1.jpg",
+                          picturefiles::MakeJpeg(2000, 1500, picturefiles::Smooth(1)));
+    testassets::ScopedChdir back(fs::current_path()); // the tool enters --assets
+    testalloc::FailLargerThan(4 << 20);
+    ::testing::internal::CaptureStderr();
+    const int status = capture::RunCapture(
+        {"--assets", folder.path.c_str(), "--at", "0", "--out", (folder / "frames").c_str()});
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    testalloc::FailLargerThan(0);
+    EXPECT_EQ(status, 2);
+    EXPECT_THAT(said, HasSubstr("quen: cannot load picture \"j1.jpg\": not enough memory\n"));
+    EXPECT_THAT(said, ::testing::EndsWith("quen-capture: not enough memory to load the pictures; "
+                                          "nothing was rendered\n"));
+    EXPECT_FALSE(fs::exists(folder / "frames" / "0.png"));
 }
 
 // Each signal that ends a process, to a capture of each kind while it runs: the capture stops

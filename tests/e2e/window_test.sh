@@ -7,6 +7,13 @@
 #           Escape ends it from fullscreen; --fullscreen starts that way.
 #   lost    xdotool windowkill REPEATS times, and the X server ending: one line, status 1 within
 #           3 s, every time; windowclose, SIGHUP, SIGTERM, SIGINT: status 0, nothing said.
+#   depths  a screen of depth 30 shows the show's frames, through a visual SDL can draw into;
+#           on one of depth 8, where SDL can draw into none, one line and status 1 at once.
+#   streams started with stderr, or stdout and stderr, closed, from a folder without the show's
+#           files (six lines for them): /dev/null in their place, and SIGTERM still ends it.
+#   startup huge pictures slow start-up by seconds: SIGTERM and Escape end it within 1.5 s.
+#   alt     Alt that the window was told of but the X server no longer holds (as after
+#           Alt+Tab) does not make F4 a close; Alt+F4 does.
 # Usage: window_test.sh QUEN ASSETS CAPTURE CASE
 set -uo pipefail
 quen=$(realpath "$1") assets=$(realpath "$2") capture=$(realpath "$3") case=$4
@@ -111,6 +118,84 @@ case $case in
     play
     kill "$xserver" # the X server ends under the show
     ends "X server ended" 1 "$lost_line"
+    ;;
+
+  depths)
+    start_x 1024x768 "$work" 30
+    play
+    shown=$(($(date +%s%N) / 1000000))
+    sleep 1
+    import -window root -crop 800x600+112+84 "$work/deep.png"
+    ms=$(frame_like "$work/deep.png" "$capture" "$assets" \
+      $((($(date +%s%N) / 1000000 - shown) / 50 + 1)))
+    echo "depth 30: the frame of ${ms:-no} ms"
+    [ -n "$ms" ] || fail "depth 30: the window does not show a frame of the show"
+    kill "$pid"
+    ends "SIGTERM at depth 30" 0
+    kill "$xserver"
+    start_x 1024x768 "$work" 8
+    (cd "$assets" && exec env SDL_AUDIODRIVER=dummy "$quen" 2>"$work/stderr") &
+    pid=$!
+    wait_for_exit "$pid" 3
+    echo "depth 8: exit $exit_status, $(cat "$work/stderr")"
+    [ "$exit_status" = 1 ] && [ "$(wc -l <"$work/stderr")" = 1 ] &&
+      grep -q "^quen: cannot show frames on this display: " "$work/stderr" ||
+      fail "depth 8: not one line saying the display cannot show frames, and status 1"
+    ;;
+
+  streams)
+    start_x 1024x768 "$work"
+    mkdir "$work/empty"
+    # The descriptors closed: how, and which.
+    for closed in "2>&-:2" ">&- 2>&-:1 2" "<&- >&- 2>&-:0 1 2"; do
+      (cd "$work/empty" && eval "exec env SDL_AUDIODRIVER=dummy \"\$quen\" ${closed%:*}") &
+      pid=$!
+      wid=$(wait_for_window "$pid") || fail "${closed%:*}: no window"
+      : >"$work/stderr"
+      for fd in ${closed#*:}; do
+        where=$(readlink "/proc/$pid/fd/$fd")
+        [ "$where" = /dev/null ] || fail "${closed%:*}: descriptor $fd is $where, not /dev/null"
+      done
+      sleep 0.5
+      kill "$pid"
+      ends "SIGTERM after ${closed%:*}" 0
+    done
+    ;;
+
+  startup)
+    start_x 1024x768 "$work"
+    mkdir "$work/huge"
+    convert -size 8000x8000 xc:gray50 "$work/huge/j1.jpg"
+    for picture in initial j2 j3 scroller; do cp "$work/huge/j1.jpg" "$work/huge/$picture.jpg"; done
+    cp "$assets/zeft.mp3" "$work/huge/"
+    for how in TERM Escape; do
+      (cd "$work/huge" && exec env SDL_AUDIODRIVER=dummy "$quen" 2>"$work/stderr") &
+      pid=$!
+      wid=$(wait_for_window "$pid") || fail "no window"
+      sleep 0.5
+      asked=$(date +%s%N)
+      if [ "$how" = TERM ]; then kill "$pid"; else xdotool key --window "$wid" Escape; fi
+      wait_for_exit "$pid" 10
+      took=$((($(date +%s%N) - asked) / 1000000))
+      echo "$how during start-up: exit $exit_status after $took ms"
+      [ "$exit_status" = 0 ] && [ "$took" -le 1500 ] && [ ! -s "$work/stderr" ] ||
+        fail "$how during start-up: exit $exit_status after $took ms; expected 0 within 1.5 s"
+    done
+    ;;
+
+  alt)
+    start_x 1024x768 "$work"
+    play
+    sleep 0.5
+    xdotool windowfocus "$wid"
+    python3 "$(dirname "$0")/stale_alt.py" "$wid"
+    sleep 0.2
+    xdotool key F4
+    sleep 1
+    kill -0 "$pid" 2>/dev/null && echo "F4 after a stale Alt: still playing" ||
+      fail "F4 after a stale Alt closed the show"
+    xdotool key alt+F4
+    ends "Alt+F4" 0
     ;;
 
   *) fail "unknown case $case" ;;

@@ -44,6 +44,9 @@ TEST(Options, AreReadAsDocumented)
         {{"--start", "1.23456"}, "window x1 from 1234 ms"},
         {{"--start", "1000000"}, "window x1 from 1000000000 ms"},
         {{"--start", "0"}, "window x1"},
+        // A terminal's control bytes are shown escaped, never sent to it.
+        {{"\x1b]0;x\a\xc2\x9b"},
+         "refuses: quen: unknown option '\\x1B]0;x\\x07\\u009B' (see quen --help)\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Outcome(c.args), c.outcome);

@@ -174,6 +174,15 @@ echo "== cmake --install into a scratch prefix"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 (cd "$work" && "$work/prefix/bin/quen-capture" --at 13000 --out staged 2>/dev/null) || true
 check "prefix/bin/quen-capture finds prefix/share/quen" cmp -s "$png" "$work/staged/13000.png"
+# Its folder of pictures and music gone: one line naming it and the cure.
+mv "$work/prefix/share/quen" "$work/moved"
+status=0
+"$work/prefix/bin/quen" >"$work/out" 2>"$work/err" || status=$?
+check "without its folder: status 1, one line naming it, nothing else" bash -c \
+  'test "$1" = 1 && test ! -s "$2" && test "$(wc -l <"$3")" = 1 &&
+   grep -q "^quen: cannot open the show.s folder $4; reinstall quen" "$3"' \
+  _ "$status" "$work/out" "$work/err" "$work/prefix/share/quen"
+sed 's/^/  | /' "$work/err"
 
 echo
 if [ "$failures" -ne 0 ]; then

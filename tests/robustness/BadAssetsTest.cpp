@@ -4,6 +4,7 @@
 // are merely unusual (progressive, greyscale, CMYK, another size, a WAV) are used. Then a long
 // run: drawing allocates nothing.
 #include "platform/headless/Headless.h"
+#include "platform/music/MusicDecoder.h"
 #include "tools/session/ShowSession.h"
 #include "platform/win32-standin/Win32Control.h"
 #include "support/PictureFiles.h"
@@ -104,13 +105,15 @@ class ShowTest : public ::testing::Test
 // once: a named pipe without a writer would otherwise block start-up for good. A truncated MP3
 // plays what is there, and so does one of a single frame (looped without end, it is decoded
 // once); a WAV saved under the MP3's name is played unless its header is absurd (a rate of
-// 1.28 GHz, as a fuzzer made it).
+// 1.28 GHz, as a fuzzer made it). A picture within the size limit that needs more memory than
+// there is (here: any allocation above 4 MB fails) is refused like a bad one.
 struct InputState
 {
     std::string name;
     const char* picture;
     const char* music;
 };
+constexpr std::size_t MemoryLeft = 4 << 20;
 const InputState States[] = {
     {"Missing", "file not found", "file not found"},
     {"Empty", "empty file", "empty file"},
@@ -121,6 +124,7 @@ const InputState States[] = {
     {"DevZero", "not a regular file", "not a regular file"},
     {"PngRenamed", "not a JPEG file", nullptr},
     {"HugeHeader", "picture too large (60000x60000)", nullptr},
+    {"OutOfMemory", "not enough memory", nullptr},
     {"Progressive", "", nullptr},
     {"Greyscale", "", nullptr},
     {"AdobeCmyk", "", nullptr},
@@ -153,6 +157,8 @@ Bytes Content(int index, const std::string& state)
         return MakePng(w, h);
     if (state == "HugeHeader")
         return WithHugeHeader(good);
+    if (state == "OutOfMemory") // 2000x1500: 9 MB decoded
+        return MakeJpeg(5 * w, 5 * h, [&](int x, int y) { return colour(x / 5, y / 5); });
     if (state == "Larger")
         return MakeJpeg(2 * w, 2 * h, [&](int x, int y) { return colour(x / 2, y / 2); });
     if (state == "Smaller")
@@ -201,6 +207,7 @@ TEST_P(InputFile, IsUsedOrRefusedWithOneLine)
     const std::string reason = index < 5 ? state->picture : state->music;
     const bool refused = !reason.empty();
     int playing = -1;
+    testalloc::FailLargerThan(state->name == "OutOfMemory" ? MemoryLeft : 0);
     const std::vector<std::string> lines = Run(
         [&]
         {
@@ -215,6 +222,7 @@ TEST_P(InputFile, IsUsedOrRefusedWithOneLine)
             }
             EXPECT_EQ(MusicStream == nullptr, index == 5 && refused);
             playing = headless::MusicPlaying();
+            testalloc::FailLargerThan(0);
         });
     EXPECT_EQ(playing, index == 5 && refused ? 0 : 1);
     EXPECT_EQ(headless::MusicPlaying(), 0);
@@ -247,6 +255,49 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info)
     return file.substr(0, file.find('.')) + "_" + info.param.second->name;
 }
 INSTANTIATE_TEST_SUITE_P(, InputFile, ::testing::ValuesIn(Cases()), CaseName);
+
+// A WAV is held whole, at most MaxHeldSeconds of it: a longer one plays its first ten minutes
+// (looped, as any music) after one line saying so; one whose header claims more than the file
+// holds plays what it holds. The longest is the file that once crashed SDL's converter, given
+// 94 MB of 8 kHz sound at once.
+TEST(LongWav, PlaysAtMostTenMinutes)
+{
+    constexpr std::uint32_t Rate = 44100;
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t> cases[] = {
+        // seconds in the file, seconds its header claims (0: the same), seconds played
+        {11800, 0, music::MaxHeldSeconds},
+        {5, 11800, 5},
+    };
+    testassets::ScratchDir dir{"wav"};
+    const std::string file = dir / "zeft.mp3";
+    for (const auto& [seconds, claimed, played] : cases)
+    {
+        SCOPED_TRACE(std::to_string(seconds) + " s");
+        testassets::WriteFile(file, MakeLongWav(seconds, claimed));
+        ::testing::internal::CaptureStderr();
+        const auto track = music::Track::Load(file.c_str(), Rate);
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(track, nullptr) << said;
+        const bool cut = played < seconds;
+        EXPECT_EQ(track->Cut(), cut);
+        EXPECT_EQ(said, cut ? "quen: music \"" + file +
+                                  "\" lasts more than 10 minutes; only its first 10 play\n"
+                            : "");
+        // Its sound ends where it should: the last frame that is not silent (SDL's resampler
+        // keeps back the last 64 ms of a file it converts).
+        music::Player player(track, false);
+        std::vector<std::int16_t> second(2 * Rate);
+        std::size_t last = 0;
+        for (std::size_t at = 0; at < std::size_t(played + 1) * Rate; at += Rate)
+        {
+            player.Read(second.data(), Rate);
+            for (std::size_t i = 0; i < Rate; ++i)
+                if (second[2 * i] != 0)
+                    last = at + i;
+        }
+        EXPECT_NEAR(double(last), double(played) * Rate, Rate / 10.0);
+    }
+}
 
 using LongRun = ShowTest;
 

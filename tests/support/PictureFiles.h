@@ -94,11 +94,14 @@ inline Bytes MakeJpeg(int width, int height, const Pattern& colour,
 }
 
 // The JPEG with its frame header (FF C0, length, precision, height, width) claiming a picture
-// of 60000 x 60000.
-inline Bytes WithHugeHeader(Bytes jpeg)
+// of `size` x `size`: 60000, beyond the decoder's limit, unless told otherwise.
+inline Bytes WithHugeHeader(Bytes jpeg, std::uint16_t size = 60000)
 {
     const unsigned char sof[] = {0xFF, 0xC0};
-    std::copy_n("\xEA\x60\xEA\x60", 4, std::search(jpeg.begin(), jpeg.end(), sof, sof + 2) + 5);
+    const unsigned char sides[4] = {
+        static_cast<unsigned char>(size >> 8), static_cast<unsigned char>(size),
+        static_cast<unsigned char>(size >> 8), static_cast<unsigned char>(size)};
+    std::copy_n(sides, 4, std::search(jpeg.begin(), jpeg.end(), sof, sof + 2) + 5);
     return jpeg;
 }
 
@@ -136,6 +139,28 @@ inline Bytes MakeWav(int milliseconds, std::uint32_t rate = 44100,
     text("data"), put(data, 4);
     for (std::size_t i = 0; i < data / 2; ++i)
         put(static_cast<std::uint16_t>(sample ? sample(i) : 0), 2);
+    return wav;
+}
+
+// 8-bit mono PCM at 8 kHz, a rising saw tooth, `seconds` long; its header claims
+// `claimedSeconds` of sound where that is given (a file cut short).
+inline Bytes MakeLongWav(std::uint32_t seconds, std::uint32_t claimedSeconds = 0)
+{
+    const std::uint32_t data = 8000 * seconds;
+    const std::uint32_t claimed = 8000 * (claimedSeconds != 0 ? claimedSeconds : seconds);
+    Bytes wav;
+    wav.reserve(44 + data);
+    auto put = [&](std::uint32_t v, int bytes)
+    {
+        for (int i = 0; i < bytes; ++i)
+            wav.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    auto text = [&](const char* s) { wav.insert(wav.end(), s, s + 4); };
+    text("RIFF"), put(36 + claimed, 4), text("WAVE"), text("fmt "), put(16, 4);
+    put(1, 2), put(1, 2), put(8000, 4), put(8000, 4), put(1, 2), put(8, 2); // PCM
+    text("data"), put(claimed, 4);
+    for (std::uint32_t i = 0; i < data; ++i)
+        wav.push_back(static_cast<unsigned char>(i));
     return wav;
 }
 

@@ -1,6 +1,8 @@
 #include "tools/capture/Capture.h"
 
+#include "gfx/JpegDecoder.h"
 #include "platform/headless/Headless.h"
+#include "platform/Text.h"
 #include "platform/music/MusicDecoder.h"
 #include "tools/capture/CaptureError.h"
 #include "tools/capture/PendingFile.h"
@@ -15,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <system_error>
+#include <set>
 #include <unordered_set>
 
 namespace capture
@@ -90,14 +94,40 @@ std::vector<bool> Superseded(const std::vector<std::uint32_t>& times)
 }
 
 // Makes the folder and checks every picture's path, and that the folder takes new files,
-// before anything is rendered.
-void PrepareStills(const std::vector<std::uint32_t>& times, const std::filesystem::path& outDir)
+// before anything is rendered. Returns ", <t>.png through its link to <file>" for each picture
+// that a link leads elsewhere, for the last line.
+std::string PrepareStills(const std::vector<std::uint32_t>& times,
+                          const std::filesystem::path& outDir)
 {
     CreateFolder(outDir);
-    for (std::uint32_t time : times)
-        ResolveOutputFile(PicturePath(outDir, time));
+    std::string links;
+    for (std::uint32_t time : std::set<std::uint32_t>(times.begin(), times.end()))
+    {
+        const std::filesystem::path path = PicturePath(outDir, time);
+        const std::filesystem::path file = ResolveOutputFile(path);
+        if (file != path)
+            links += ", " + path.filename().string() + " through its link to " + file.string();
+    }
     PendingFile probe(ResolveOutputFile(PicturePath(outDir, times.front())));
+    return links;
 }
+
+// Starts the show in the current folder. A picture refused for lack of memory would be black in
+// every frame because of this machine rather than the files: then the capture is refused too.
+class CheckedSession
+{
+  public:
+    CheckedSession() : before_(PicturesWithoutMemory()), session_()
+    {
+        if (PicturesWithoutMemory() != before_)
+            throw CaptureError("not enough memory to load the pictures; nothing was rendered");
+    }
+    session::ShowSession& operator*() { return session_; }
+
+  private:
+    int before_;
+    session::ShowSession session_;
+};
 
 std::string Megabytes(const std::filesystem::path& file)
 {
@@ -132,7 +162,8 @@ void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesyste
             WritePng(frame, ResolveOutputFile(PicturePath(outDir, times[index])));
     };
 
-    session::ShowSession session;
+    CheckedSession started;
+    session::ShowSession& session = *started;
     const session::FrameView first = session.Frame();
     const unsigned workers = EncoderThreads();
     FramePipeline pipeline(first.width, first.height, workers, workers + 2, writeFrame);
@@ -150,7 +181,8 @@ void CaptureVideo(const VideoJob& job)
     {
     };
 
-    session::ShowSession session;
+    CheckedSession started;
+    session::ShowSession& session = *started;
     const session::FrameView first = session.Frame();
     // The sound of the music the show started, decoded here as the demo decodes it.
     std::unique_ptr<music::Player> sound = headless::PlayingMusicFromStart();
@@ -245,15 +277,16 @@ int RunCapture(const std::vector<std::string_view>& args)
         if (options.mode == CaptureMode::Stills)
         {
             const std::filesystem::path outDir = std::filesystem::absolute(options.outDir);
-            PrepareStills(options.times, outDir);
+            const std::string links = PrepareStills(options.times, outDir);
             if (assets)
                 EnterAssetsFolder(*assets);
             CaptureStills(options.times, outDir);
             const std::size_t pictures =
                 std::unordered_set<std::uint32_t>(options.times.begin(), options.times.end())
                     .size();
-            std::printf("quen-capture: wrote %zu picture%s to %s\n", pictures,
-                        pictures == 1 ? "" : "s", outDir.c_str());
+            std::printf("quen-capture: wrote %zu picture%s to %s%s\n", pictures,
+                        pictures == 1 ? "" : "s", text::Printable(outDir.string()).c_str(),
+                        links.empty() ? "" : text::Printable(" (" + links.substr(2) + ")").c_str());
             return ExitSuccess;
         }
 
@@ -272,9 +305,11 @@ int RunCapture(const std::vector<std::string_view>& args)
         if (assets)
             EnterAssetsFolder(*assets);
         CaptureVideo(job);
-        std::printf("quen-capture: wrote %s%s (%u frames, %s)\n", job.path.c_str(),
-                    job.file == job.path ? ""
-                                         : (" through its link to " + job.file.string()).c_str(),
+        std::printf("quen-capture: wrote %s%s (%u frames, %s)\n",
+                    text::Printable(job.path.string()).c_str(),
+                    job.file == job.path
+                        ? ""
+                        : text::Printable(" through its link to " + job.file.string()).c_str(),
                     job.frames, Megabytes(job.file).c_str());
         return ExitSuccess;
     }
@@ -287,7 +322,9 @@ int RunCapture(const std::vector<std::string_view>& args)
                          SignalName(signal).c_str());
             return 128 + signal;
         }
-        std::fprintf(stderr, "quen-capture: %s\n", failure.what());
+        const bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr;
+        std::fprintf(stderr, "quen-capture: %s\n",
+                     memory ? "not enough memory" : text::Printable(failure.what()).c_str());
         return ExitFailure;
     }
 }

@@ -1,5 +1,6 @@
 #include "tools/capture/CaptureOptions.h"
 
+#include "platform/Text.h"
 #include "tools/capture/CaptureError.h"
 
 #include <algorithm>
@@ -17,10 +18,15 @@ constexpr std::uint32_t LargestTime = std::numeric_limits<std::uint32_t>::max();
 constexpr int LargestFps = 1000;
 constexpr int LargestScale = 8;
 
-// Quotes a piece of user input for an error message.
+// Quotes a piece of user input for an error message: control bytes escaped, and a long one
+// (a number of 400 digits) cut short.
 std::string Quoted(std::string_view text)
 {
-    return "\"" + std::string(text) + "\"";
+    constexpr std::size_t Longest = 40;
+    if (text.size() <= Longest)
+        return "\"" + text::Printable(text) + "\"";
+    return "\"" + text::Printable(text.substr(0, Longest - 8)) + "...\" (" +
+           std::to_string(text.size()) + " characters)";
 }
 
 bool AllDigits(std::string_view text)
@@ -49,26 +55,23 @@ std::uint32_t ParseTime(std::string_view item)
         throw CaptureError("malformed time " + Quoted(item) +
                            " in --at: give whole milliseconds, like 12500");
     if (!ParseWhole(item, value) || value > LargestTime)
-        throw CaptureError("time " + std::string(item) + " in --at is too large (at most " +
+        throw CaptureError("time " + Quoted(item) + " in --at is out of range (at most " +
                            std::to_string(LargestTime) + " ms)");
     return static_cast<std::uint32_t>(value);
 }
 
-int ParseFps(std::string_view text)
+// A whole number from 1 to `largest` for `option`: anything else is malformed, or, when it is
+// made of digits, out of range.
+int ParseCount(std::string_view option, std::string_view text, int largest)
 {
     std::uint64_t value = 0;
-    if (!ParseWhole(text, value) || value < 1 || value > LargestFps)
-        throw CaptureError("--fps wants a whole number from 1 to " + std::to_string(LargestFps) +
-                           ", not " + Quoted(text));
-    return static_cast<int>(value);
-}
-
-int ParseScale(std::string_view text)
-{
-    std::uint64_t value = 0;
-    if (!ParseWhole(text, value) || value < 1 || value > LargestScale)
-        throw CaptureError("--scale wants a whole number from 1 to " +
-                           std::to_string(LargestScale) + ", not " + Quoted(text));
+    const std::string range = "from 1 to " + std::to_string(largest);
+    if (!AllDigits(text))
+        throw CaptureError(std::string(option) + " wants a whole number " + range + ", not " +
+                           Quoted(text));
+    if (!ParseWhole(text, value) || value < 1 || value > std::uint64_t(largest))
+        throw CaptureError(std::string(option) + " " + Quoted(text) + " is out of range (" + range +
+                           ")");
     return static_cast<int>(value);
 }
 
@@ -89,18 +92,32 @@ Container ContainerOf(const std::filesystem::path& file)
                        "(lossless H.264 and FLAC)");
 }
 
-// Seconds as digits with an optional fraction: "110", "2", "0.5".
+// Seconds as a decimal number: digits with an optional fraction, either side of the point
+// left out ("110", "2.5", ".5", "5.").
 double ParseSeconds(std::string_view text)
 {
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction =
-        point == std::string_view::npos ? std::string_view{"0"} : text.substr(point + 1);
+        point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
+    auto digitsOrNone = [](std::string_view part) { return part.empty() || AllDigits(part); };
+    if (!digitsOrNone(whole) || !digitsOrNone(fraction) || (whole.empty() && fraction.empty()))
+        throw CaptureError("--seconds wants a length above 0, like 110 or 2.5, not " +
+                           Quoted(text));
     double value = 0;
-    const bool wellFormed =
-        AllDigits(whole) && AllDigits(fraction) &&
-        std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc{};
-    if (!wellFormed || !(value > 0))
+    const std::string digits = std::string(whole.empty() ? "0" : whole) + "." +
+                               std::string(fraction.empty() ? "0" : fraction);
+    const std::errc error = std::from_chars(digits.data(), digits.data() + digits.size(), value).ec;
+    // Beyond what a double holds: longer than any video can be, or too short for any frame
+    // (which VideoFrameCount then says).
+    if (error == std::errc::result_out_of_range)
+    {
+        if (whole.find_first_not_of('0') != std::string_view::npos)
+            throw CaptureError("--seconds " + Quoted(text) + " is out of range (at most " +
+                               std::to_string(LargestTime / 1000) + " seconds)");
+        return std::numeric_limits<double>::min();
+    }
+    if (!(value > 0))
         throw CaptureError("--seconds wants a length above 0, like 110 or 2.5, not " +
                            Quoted(text));
     return value;
@@ -266,11 +283,11 @@ CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
             throw CaptureError("--video " + Quoted(*raw.video) + " ends in /: give a file name");
         options.container = ContainerOf(options.videoFile);
         if (raw.fps)
-            options.fps = ParseFps(*raw.fps);
+            options.fps = ParseCount("--fps", *raw.fps, LargestFps);
         if (raw.seconds)
             options.seconds = ParseSeconds(*raw.seconds);
         if (raw.scale)
-            options.scale = ParseScale(*raw.scale);
+            options.scale = ParseCount("--scale", *raw.scale, LargestScale);
         options.verbose = raw.verbose;
         VideoFrameCount(options.fps, options.seconds); // refuses lengths that cannot be made
         return options;
@@ -328,8 +345,10 @@ unless --assets says otherwise.
 Paths given to --out, --video and --at @FILE are taken from the folder the command runs
 in, before --assets changes folder. Every output path is checked before anything is
 rendered. Files appear only when complete: each is written under a temporary name of
-its own beside it and renamed; an existing file is replaced, a symbolic link written
-through, and a folder or device refused. The last line says where the files went.
+its own beside it and renamed; an existing file is replaced (its permissions kept), a
+symbolic link written through, and a folder or device refused, as is another user's
+link in a shared sticky folder such as /tmp. The last line says where the files went.
+A WAV music file plays its first ten minutes at most.
 
 Examples:
   quen-capture --at 0,5000,13000 --out frames

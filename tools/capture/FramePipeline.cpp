@@ -1,8 +1,11 @@
 #include "tools/capture/FramePipeline.h"
 
+#include "tools/capture/CaptureError.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <system_error>
 
 namespace capture
 {
@@ -32,8 +35,24 @@ FramePipeline::FramePipeline(int width, int height, unsigned workers, unsigned b
         buffers_[i].pixels.assign(std::size_t(width) * std::size_t(height), 0);
         free_.push_back(i);
     }
-    for (unsigned i = 0; i < std::max(workers, 1u); ++i)
-        workers_.emplace_back([this] { Work(); });
+    try
+    {
+        for (unsigned i = 0; i < std::max(workers, 1u); ++i)
+            workers_.emplace_back([this] { Work(); });
+    }
+    // The system refused a thread (a process limit, too little address space) or the memory
+    // for one: the workers started so far end before the constructor gives up.
+    catch (const std::system_error& failure)
+    {
+        Stop(true);
+        throw CaptureError(std::string("cannot start a thread to encode frames: ") +
+                           failure.code().message());
+    }
+    catch (...)
+    {
+        Stop(true);
+        throw;
+    }
 }
 
 FramePipeline::~FramePipeline()

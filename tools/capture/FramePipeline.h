@@ -38,6 +38,8 @@ class FramePipeline
     using Consumer = std::function<void(const FrameImage& frame, std::size_t index)>;
 
     // Allocates `buffers` frames of width x height up front and starts `workers` threads.
+    // Throws CaptureError naming the system's reason, the threads it started joined, when
+    // one cannot start.
     FramePipeline(int width, int height, unsigned workers, unsigned buffers, Consumer consume);
     // Drops frames not yet consumed and stops the workers (after a failure or interruption).
     ~FramePipeline();

@@ -31,6 +31,45 @@ std::string Reason(int error)
     return std::strerror(error);
 }
 
+// A link in a folder that everyone may write to and that keeps their files apart (sticky, as
+// the system's temporary folder is) is followed only when the running user made it: anyone
+// else's may lead anywhere that user can write, and writing through it would replace that
+// file. The kernel refuses such links itself (fs.protected_symlinks) when they are opened;
+// here the links are read, so the same rule is applied here. `shown` names the path as the
+// user gave it.
+void RefuseOthersLinkInSharedFolder(const std::filesystem::path& path,
+                                    const std::filesystem::path& link, const struct stat& info)
+{
+    struct stat folder;
+    if (::stat(link.parent_path().c_str(), &folder) != 0)
+        return; // the folder is checked when the file is made
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    if (shared && info.st_uid != ::geteuid())
+        throw CaptureError("cannot write " + path.string() + ": " +
+                           (link == path ? std::string("it") : "its link " + link.string()) +
+                           " is a link that another user made in the shared folder " +
+                           link.parent_path().string() +
+                           ", and is not followed; remove it or write elsewhere");
+}
+
+// The name of the temporary file beside `target`: "<name>.XXXXXX.part", the name shortened
+// (never inside a UTF-8 character) where the whole would be longer than the folder allows.
+std::string TemporaryName(const std::filesystem::path& target, const std::string& suffix)
+{
+    const std::string folder = target.parent_path().string();
+    const long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    std::string name = target.filename().string();
+    const std::size_t room = std::size_t(longest > 0 ? longest : 255) - suffix.size();
+    if (name.size() > room)
+    {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return (target.parent_path() / name).string() + suffix;
+}
+
 } // namespace
 
 std::filesystem::path ResolveOutputFile(const std::filesystem::path& path)
@@ -50,6 +89,7 @@ std::filesystem::path ResolveOutputFile(const std::filesystem::path& path)
         }
         if (S_ISLNK(info.st_mode))
         {
+            RefuseOthersLinkInSharedFolder(path, file, info);
             if (links == 40)
                 throw CaptureError("cannot write " + path.string() + ": " + Reason(ELOOP));
             char target[4096];
@@ -82,12 +122,15 @@ std::filesystem::path ResolveOutputFile(const std::filesystem::path& path)
 PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target))
 {
     const std::string suffix = ".part";
-    std::string name = target_.string() + ".XXXXXX" + suffix;
+    std::string name = TemporaryName(target_, ".XXXXXX" + suffix);
     descriptor_ = ::mkostemps(name.data(), int(suffix.size()), O_CLOEXEC);
     if (descriptor_ < 0)
         throw CaptureError("cannot write " + target_.string() + ": " + Reason(errno));
     temp_ = name;
-    ::fchmod(descriptor_, NewFileMode);
+    // A file that is replaced keeps its permissions; a new one gets those any new file gets.
+    struct stat replaced;
+    const bool replacing = ::stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+    ::fchmod(descriptor_, replacing ? replaced.st_mode & 0777 : NewFileMode);
 }
 
 PendingFile::~PendingFile()

@@ -9,8 +9,10 @@ namespace capture
 {
 
 // The file that writing to `path` (absolute) replaces: a symbolic link is followed to its
-// target, which is written through, as other tools do. Throws CaptureError naming `path` if it
-// is a folder, an existing file that is not a regular one (a device, a pipe, a socket), or in a
+// target, which is written through, as other tools do, except a link that another user made
+// in a sticky folder everyone may write to (the system's temporary folder), which the kernel
+// would not follow either. Throws CaptureError naming `path` for such a link, and if it is a
+// folder, an existing file that is not a regular one (a device, a pipe, a socket), or in a
 // folder that does not exist.
 std::filesystem::path ResolveOutputFile(const std::filesystem::path& path);
 
@@ -19,8 +21,9 @@ class PendingFile
 {
   public:
     // Creates an empty file "<target>.XXXXXX.part", its name unique to this run (the X are
-    // chosen as mkstemp does), with the permissions a new file gets. Throws CaptureError with
-    // the reason when the folder cannot take it.
+    // chosen as mkstemp does; the target's name shortened where the folder's longest name
+    // would not hold it all), with the permissions of the file it replaces, or of a new file.
+    // Throws CaptureError with the reason when the folder cannot take it.
     explicit PendingFile(std::filesystem::path target);
     // Deletes the temporary file unless Commit succeeded. Only that file: never a folder.
     ~PendingFile();
