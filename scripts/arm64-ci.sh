@@ -12,13 +12,8 @@ cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
 mode=${1:-test}
 
-phase_start=$(date +%s)
-phase() {
-  local now
-  now=$(date +%s)
-  echo "arm64-ci: $1 took $((now - phase_start)) s"
-  phase_start=$now
-}
+CROSS=arm64
+source scripts/crossbuild-lib.sh
 
 # The arm64 libraries come from Debian's arm64 packages, installed beside this machine's own.
 if ! dpkg --print-foreign-architectures | grep -qx arm64; then
@@ -52,20 +47,10 @@ if [ "$mode" != test ]; then
   exit 0
 fi
 
-# The Linux capture tool and frame checksums are what the arm64 build is compared with; they come
-# from the default preset's build unless QUEN_LINUX_BUILD names another Linux build folder.
-linux_build=${QUEN_LINUX_BUILD:-build}
-if [ ! -f "$linux_build/CMakeCache.txt" ]; then
-  scripts/install-deps.sh
-  cmake --preset default >/dev/null
-elif grep -q '^QUEN_DEMO_ONLY:BOOL=ON' "$linux_build/CMakeCache.txt"; then
-  scripts/install-deps.sh # a folder that `make run` set up for the demo alone
-  cmake -S . -B "$linux_build" -DQUEN_DEMO_ONLY=OFF >/dev/null
-fi
-cmake --build "$linux_build" -j "$JOBS" --target quen-capture quen-frame-sums quen-math-digest >/dev/null
+linux_build=$(build_linux_reference)
 phase "building the Linux capture tool and frame checksums"
 
-cmake --preset arm64 -DQUEN_LINUX_BUILD="$(realpath "$linux_build")" >/dev/null
+cmake --preset arm64 -DQUEN_LINUX_BUILD="$linux_build" >/dev/null
 cmake --build --preset arm64 -j "$JOBS"
 phase "cross-building for arm64"
 

@@ -12,13 +12,8 @@ JOBS=${JOBS:-2}
 build_only=false
 [ "${1:-}" = "--build-only" ] && build_only=true
 
-phase_start=$(date +%s)
-phase() {
-  local now
-  now=$(date +%s)
-  echo "windows-ci: $1 took $((now - phase_start)) s"
-  phase_start=$now
-}
+CROSS=windows
+source scripts/crossbuild-lib.sh
 
 packages=(cmake make g++-mingw-w64-x86-64)
 $build_only || packages+=(wine wine64 xvfb xauth xdotool x11-utils imagemagick ffmpeg)
@@ -35,20 +30,10 @@ if $build_only; then
   exit 0
 fi
 
-# The Linux capture tool and frame checksums are what the Windows build is compared with; they come from
-# the default preset's build unless QUEN_LINUX_BUILD names another Linux build folder.
-linux_build=${QUEN_LINUX_BUILD:-build}
-if [ ! -f "$linux_build/CMakeCache.txt" ]; then
-  scripts/install-deps.sh
-  cmake --preset default >/dev/null
-elif grep -q '^QUEN_DEMO_ONLY:BOOL=ON' "$linux_build/CMakeCache.txt"; then
-  scripts/install-deps.sh # a folder that `make run` set up for the demo alone
-  cmake -S . -B "$linux_build" -DQUEN_DEMO_ONLY=OFF >/dev/null
-fi
-cmake --build "$linux_build" -j "$JOBS" --target quen-capture quen-frame-sums quen-math-digest >/dev/null
+linux_build=$(build_linux_reference)
 phase "building the Linux capture tool and frame checksums"
 
-cmake --preset windows -DQUEN_LINUX_CAPTURE="$(realpath "$linux_build")/quen-capture" >/dev/null
+cmake --preset windows -DQUEN_LINUX_CAPTURE="$linux_build/quen-capture" >/dev/null
 cmake --build --preset windows -j "$JOBS"
 phase "cross-building quen.exe"
 
