@@ -48,7 +48,7 @@ bool HoldsShowFiles(const std::filesystem::path& folder)
     return false;
 }
 
-// --help, naming the folders of `builtIn` that exist, in the order they are looked in.
+// --help, naming the folders of `builtIn` in the order they are looked in.
 std::string Help(const std::vector<std::filesystem::path>& builtIn)
 {
     std::string help =
@@ -69,11 +69,10 @@ The pictures and the music (initial.jpg, j1.jpg, j2.jpg, j3.jpg, scroller.jpg, z
 from the folder --assets names, else from the current folder when any of them is there)";
     std::string others;
     for (const std::filesystem::path& folder : builtIn)
-        if (IsFolder(folder))
-            others += "\n  " + Shown(folder);
+        others += "\n  " + Shown(folder);
     help += others.empty()
                 ? ".\n"
-                : ",\nelse from the first of these folders that holds them:" + others + "\n";
+                : ",\nelse from the folder of this build or installation:" + others + "\n";
     help += R"(A missing picture shows black, missing music leaves the show silent.
 
 While it plays, Alt+Enter or F11 switches between the window and the whole screen, Space
@@ -242,8 +241,7 @@ ShowFolder FindShowFolder(const std::optional<std::filesystem::path>& asked,
                     "quen: taking the pictures and music from " + Shown(folder) + " (none in " +
                         Shown(current) + ")\n",
                     false};
-        if (IsFolder(folder))
-            looked += ", " + Shown(folder);
+        looked += ", " + Shown(folder);
     }
     return {{},
             "quen: the pictures and music are in none of " + looked +

@@ -31,7 +31,7 @@ struct Request
 };
 
 // Run: reads argv[1..argc-1]. Later options override earlier ones. --help names the folders of
-// `builtIn` (below) that exist.
+// `builtIn` (below).
 Request ReadCommandLine(int argc, const char* const* argv,
                         const std::vector<std::filesystem::path>& builtIn = {});
 
@@ -49,16 +49,16 @@ struct ShowFolder
 };
 
 // Run, before the show starts: the folder `asked` (--assets) as it is; else the current folder
-// when any of the show's files is there; else the first of `builtIn` (the folders the build or
-// the installation put them in, as the process entry finds them from the program's own path)
-// that holds any, said in one line; else the current folder, with one line naming every folder
-// looked in and how to run the show.
+// when any of the show's files is there; else the first of `builtIn` (where the program's build
+// or installation puts them, as the process entry finds it from the program's own path) that
+// holds any, said in one line; else the current folder, with one line naming every folder looked
+// in and how to run the show.
 ShowFolder FindShowFolder(const std::optional<std::filesystem::path>& asked,
                           const std::filesystem::path& current,
                           const std::vector<std::filesystem::path>& builtIn);
 
 // Each build's `main` (launcher/main*.cpp), with the instance handle and show command its
-// platform gives a program and the folders its build or installation puts the show's files in
+// platform gives a program and the folder its build or installation puts the show's files in
 // (none on the web, whose page provides them): answers --help and --version, refuses a bad
 // command line (exit 2), or fits the window to the screen, enters the folder of the show's
 // files, hands the display options to the platform and runs the demo's WinMain, whose result

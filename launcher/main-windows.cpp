@@ -1,11 +1,12 @@
 // Process entry on Windows: the launcher with the module's instance handle and the window's show
 // state from the start-up information, as the C runtime's own entry would pass them to WinMain,
-// and the folders that hold the show's files beside quen.exe: its own (an unpacked release) and
-// assets/ beside the build folder.
+// and the folder that holds the show's files beside quen.exe: assets/ beside a build folder
+// (CMake's cache beside the program), else the program's own (an unpacked release).
 #include "launcher/Launch.h"
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 int main(int argc, char** argv)
 {
@@ -21,7 +22,10 @@ int main(int argc, char** argv)
     {
         program.resize(length);
         const std::filesystem::path folder = std::filesystem::path(program).parent_path();
-        builtIn = {folder, (folder.parent_path() / "assets").lexically_normal()};
+        std::error_code error;
+        builtIn = {std::filesystem::exists(folder / "CMakeCache.txt", error)
+                       ? folder.parent_path() / "assets"
+                       : folder};
     }
     return launch::Run(argc, argv, GetModuleHandleA(NULL), show, builtIn);
 }

@@ -9,8 +9,8 @@
 #           2560x1440: --scale 3 falls back to 2; a desktop's panel (_NET_WORKAREA) takes its part
 #           of the screen away from the window, which is kept clear of it.
 #   assets  the show's files found from another folder: the build's assets/ (one line), --assets
-#           DIR (nothing said), none anywhere for a program copied elsewhere (one line, and the
-#           show plays black); never more than one line of the launcher's own.
+#           DIR (nothing said); a program installed elsewhere without them (one line naming where
+#           it looked, and the show plays black) and with them in share/quen (one line).
 #   lost    xdotool windowkill REPEATS times, and the X server ending: one line, status 1 within
 #           3 s, every time; windowclose, SIGHUP, SIGTERM, SIGINT: status 0, nothing said.
 #   depths  a screen of depth 30 shows the show's frames, through a visual SDL can draw into;
@@ -157,12 +157,13 @@ case $case in
     from "$work/empty" "$assets" "" --assets "$assets"
     kill "$pid"
     ends "--assets" 0
-    # A program with no assets beside it, in a folder without them: the show starts, black.
-    cp "$quen" "$work/bin/quen"
-    quen=$work/bin/quen
-    from "$work/empty" "$work/empty" "quen: the pictures and music are in none of $work/empty; \
-the show plays black and silent (run it in their folder, as in cd assets && ../build/quen, or \
-name it with --assets DIR)"
+    # The program installed elsewhere without its files: the show starts, black.
+    mkdir -p "$work/libexec/quen"
+    cp "$quen" "$work/libexec/quen/quen"
+    quen=$work/libexec/quen/quen
+    from "$work/empty" "$work/empty" "quen: the pictures and music are in none of $work/empty, \
+$work/share/quen; the show plays black and silent (run it in their folder, as in cd assets && \
+../build/quen, or name it with --assets DIR)"
     import -window root -crop 800x600+112+84 "$work/black.png"
     [ "$(hash_rgb "$work/black.png")" = "$(hash_rgb -size 800x600 xc:black)" ] ||
       fail "the show without its files is not black"
@@ -171,6 +172,13 @@ name it with --assets DIR)"
     echo "then the show's own lines: $(tail -n +2 "$work/stderr" | cut -d'"' -f2 | tr '\n' ' ')"
     [ "$(grep -c '^quen: cannot load picture' "$work/stderr")" = 5 ] ||
       fail "the show did not say which pictures it lacks"
+    # With its files installed beside it.
+    mkdir -p "$work/share/quen"
+    cp "$assets"/*.jpg "$assets"/zeft.mp3 "$work/share/quen/"
+    from "$work/empty" "$work/share/quen" \
+      "quen: taking the pictures and music from $work/share/quen (none in $work/empty)"
+    kill "$pid"
+    ends "installed" 0 "quen: taking the pictures and music from $work/share/quen (none in $work/empty)"
     ;;
 
   lost)
