@@ -72,10 +72,11 @@ keys "$wid" "-:112,84,800,600"
 xdotool windowfocus "$wid"
 xdotool key Escape
 wait_for_exit "$pid" 10
-sed 's/^/  stderr: /' "$work/stderr"
+tr -d '\r' <"$work/stderr" >"$work/lines" # written in text mode: CR LF
+sed 's/^/  stderr: /' "$work/lines"
 [ "$exit_status" = 0 ] &&
-  grep -qx 'quen: taking the pictures and music from .:\\.*\\assets (none in .*)' "$work/stderr" &&
-  grep -qx 'quen: --scale 2 does not fit 1024x768; using 1' "$work/stderr" ||
+  grep -qx 'quen: taking the pictures and music from .:\\.*\\assets (none in .*)' "$work/lines" &&
+  grep -qx 'quen: --scale 2 does not fit 1024x768; using 1' "$work/lines" ||
   fail "--scale 2 from another folder: not the two lines expected, or exit $exit_status"
 # --start 100: the show begins 100 s in, in the scroller.
 wine "$quen" --start 100 2>"$work/stderr" &
