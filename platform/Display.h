@@ -1,5 +1,5 @@
-// How a frame is placed on a larger or smaller screen, shared by the video services, so that
-// every platform enlarges the picture by the same rule.
+// How a frame is placed on a larger or smaller screen and how large the window may be, shared by
+// the launcher and the window and video services, so that every platform follows the same rules.
 #pragma once
 
 namespace display
