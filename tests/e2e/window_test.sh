@@ -135,7 +135,7 @@ case $case in
 
   assets)
     start_x 1024x768 "$work"
-    mkdir "$work/empty" "$work/bin"
+    mkdir "$work/empty"
     # from FOLDER WHERE LINE [OPTION...]: the demo started in FOLDER plays with WHERE as its
     # folder, having said LINE (its first line of stderr, "" for none); sets pid.
     from() {
