@@ -8,9 +8,9 @@
 #include "show/Geometry.h"
 
 #include <cstdio>
-#include <utility>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #ifndef QUEN_VERSION
 #error "QUEN_VERSION is set by the build"
