@@ -2,7 +2,7 @@
 #
 # Layout under the installation prefix (/usr for the .deb, /usr/local by default):
 #   bin/quen, bin/quen-capture        small launchers (dist/*.in), the commands users type
-#   libexec/quen/quen                 the demo itself; it reads its six files by bare name
+#   libexec/quen/quen                 the demo itself; it finds share/quen from its own place
 #   libexec/quen/quen-capture         the capture tool itself
 #   share/quen/                       the pictures and the music
 #   share/applications/quen.desktop   the desktop entry, and the icon under share/icons/hicolor
@@ -16,8 +16,8 @@
 include(GNUInstallDirs)
 
 set(QUEN_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
-set(QUEN_INSTALL_LIBEXECDIR ${CMAKE_INSTALL_LIBEXECDIR}/quen)
-set(QUEN_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/quen)
+# QUEN_INSTALL_LIBEXECDIR and QUEN_INSTALL_DATADIR come from the top-level file, which compiles
+# the path from one to the other into the demo.
 
 # Paths from bin/ to the demo's folder and to the assets, written into the launchers.
 cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_BINDIR BASE_DIRECTORY /prefix OUTPUT_VARIABLE _quen_bin)

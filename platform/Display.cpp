@@ -26,4 +26,28 @@ Rect ScaledWindow(const Rect& asked, int scale)
             height};
 }
 
+int FittingScale(int scale, int frameWidth, int frameHeight, int areaWidth, int areaHeight)
+{
+    int fits = scale;
+    while (fits > 1 && (static_cast<long long>(frameWidth) * fits > areaWidth ||
+                        static_cast<long long>(frameHeight) * fits > areaHeight))
+        --fits;
+    return fits < 1 ? 1 : fits;
+}
+
+Rect KeepInside(const Rect& window, const Rect& area)
+{
+    // One axis: the start moved into [from, from + room - size], where the window fits.
+    const auto inside = [](int start, int size, int from, int room)
+    {
+        if (size > room)
+            return start;
+        if (start < from)
+            return from;
+        return start + size > from + room ? from + room - size : start;
+    };
+    return {inside(window.x, window.width, area.x, area.width),
+            inside(window.y, window.height, area.y, area.height), window.width, window.height};
+}
+
 } // namespace display

@@ -1,5 +1,5 @@
-// How a frame is placed on a larger or smaller screen, shared by the video services, so that
-// every platform enlarges the picture by the same rule.
+// How a frame is placed on a larger or smaller screen and how large the window may be, shared by
+// the launcher and the window and video services, so that every platform follows the same rules.
 #pragma once
 
 namespace display
@@ -20,5 +20,14 @@ Rect FitFrame(int areaWidth, int areaHeight, int frameWidth, int frameHeight);
 // The window services, when the window opens: the window `scale` times the size of `asked`,
 // centred where the shell centred its own (the position moves by half the growth).
 Rect ScaledWindow(const Rect& asked, int scale);
+
+// The launcher, for --scale: the largest factor from 1 to `scale` whose window of
+// frameWidth x frameHeight times it fits an area of the given size; 1 when none does. Only whole
+// factors: each pixel of the frame stays a square block.
+int FittingScale(int scale, int frameWidth, int frameHeight, int areaWidth, int areaHeight);
+
+// The window services, when the window opens: `window` moved the least distance that puts it
+// inside `area`, on each axis where it fits; left where it is on an axis where it does not.
+Rect KeepInside(const Rect& window, const Rect& area);
 
 } // namespace display

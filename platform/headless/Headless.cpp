@@ -56,6 +56,12 @@ namespace sys
 // There is no window to enlarge: the options are taken and change nothing.
 void SetDisplayOptions(const DisplayOptions&) {}
 
+// No desktop for a window to fit into.
+bool UsableArea(int&, int&)
+{
+    return false;
+}
+
 int DesktopWidth()
 {
     return desktopWidth;

@@ -1,5 +1,6 @@
 // Window and events over SDL2.
 #include "platform/Display.h"
+#include "platform/Text.h"
 #include "platform/sdl/DisplayLink.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sys/Clock.h"
@@ -136,31 +137,72 @@ bool HandlePlatformKey(const SDL_KeyboardEvent& key, bool alt)
     return false;
 }
 
+bool IsSet(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+// Whether a Wayland compositor's socket is there to connect to: WAYLAND_DISPLAY (wayland-0
+// unless set), a path of its own or a name in XDG_RUNTIME_DIR.
+bool WaylandReachable()
+{
+    const char* name = IsSet("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0";
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string socket = name;
+    if (name[0] != '/')
+    {
+        if (runtime == nullptr || runtime[0] != '/')
+            return false;
+        socket = std::string(runtime) + "/" + name;
+    }
+    return access(socket.c_str(), F_OK) == 0;
+}
+
+// Video started once: afterwards only its outcome is given again.
+bool videoTried = false;
+std::string videoFailure;
+
 // Debian's SDL2 quietly falls back to its offscreen or dummy driver when no display can be
 // opened; a window there is invisible and cannot be closed, so it counts as no display unless
-// SDL_VIDEODRIVER asked for it.
+// SDL_VIDEODRIVER asked for it. Where no Wayland socket exists SDL is not let try Wayland, whose
+// library would print a line of its own about XDG_RUNTIME_DIR. Every failure ends with what the
+// user can do instead.
 bool StartVideo(std::string& error)
 {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && !videoTried)
     {
+        videoTried = true;
+        if (!IsSet("SDL_VIDEODRIVER") && !WaylandReachable())
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         {
-            error = SDL_GetError();
-            return false;
+            if (WaylandReachable() || IsSet("SDL_VIDEODRIVER"))
+                videoFailure = SDL_GetError();
+            else if (IsSet("DISPLAY"))
+                videoFailure =
+                    "the X display " + text::Printable(std::getenv("DISPLAY")) + " does not answer";
+            else
+                videoFailure = "DISPLAY is not set";
         }
-        std::atexit(SDL_Quit);
-        CloseOnSignals();
+        else
+        {
+            std::atexit(SDL_Quit);
+            CloseOnSignals();
+            const char* driver = SDL_GetCurrentVideoDriver();
+            const char* asked = std::getenv("SDL_VIDEODRIVER");
+            const bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                         std::strcmp(driver, "dummy") == 0);
+            if (invisible && (asked == nullptr || std::strstr(asked, driver) == nullptr))
+                videoFailure =
+                    "no display available (SDL chose its \"" + std::string(driver) + "\" driver)";
+        }
+        if (!videoFailure.empty())
+            videoFailure += "; play it on a desktop, or without one under xvfb-run, or render "
+                            "its frames and video with quen-capture";
     }
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const char* asked = std::getenv("SDL_VIDEODRIVER");
-    const bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
-                                                 std::strcmp(driver, "dummy") == 0);
-    if (invisible && (asked == nullptr || std::strstr(asked, driver) == nullptr))
-    {
-        error = "no display available (SDL chose its \"" + std::string(driver) + "\" driver)";
-        return false;
-    }
-    return true;
+    error = videoFailure;
+    return videoFailure.empty();
 }
 
 int DesktopSize(bool width)
@@ -247,6 +289,18 @@ void SetDisplayOptions(const DisplayOptions& chosen)
     options = chosen;
 }
 
+bool UsableArea(int& width, int& height)
+{
+    std::string error;
+    SDL_Rect area;
+    if (!StartVideo(error) || SDL_GetDisplayUsableBounds(0, &area) != 0 || area.w <= 0 ||
+        area.h <= 0)
+        return false;
+    width = area.w;
+    height = area.h;
+    return true;
+}
+
 int DesktopWidth()
 {
     return DesktopSize(true);
@@ -265,7 +319,10 @@ bool OpenMainWindow(const char* title, int x, int y, int width, int height, std:
     }
     if (!StartVideo(error))
         return false;
-    const display::Rect r = display::ScaledWindow({x, y, width, height}, options.scale);
+    display::Rect r = display::ScaledWindow({x, y, width, height}, options.scale);
+    SDL_Rect usable; // clear of the desktop's panels, where the window fits between them
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+        r = display::KeepInside(r, {usable.x, usable.y, usable.w, usable.h});
     windowed = {r.x, r.y, r.width, r.height};
     // Made for OpenGL where the display may draw it on a graphics processor, so that SDL need
     // not replace the window with another when the video service tries an OpenGL renderer.

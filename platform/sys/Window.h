@@ -38,6 +38,11 @@ struct DisplayOptions
 // those keys never reach the window procedure.
 void SetDisplayOptions(const DisplayOptions& options);
 
+// The launcher, before WinMain, when --scale asks for a window larger than the frames: the size
+// of the primary desktop's work area (without panels and task bars), which the window must fit.
+// False where there is no desktop or no display can be opened.
+bool UsableArea(int& width, int& height);
+
 // GetSystemMetrics: size of the primary desktop in pixels.
 int DesktopWidth();
 int DesktopHeight();

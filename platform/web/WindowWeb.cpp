@@ -35,6 +35,12 @@ namespace sys
 // The page has no command line: its own fullscreen button and key choose how the canvas shows.
 void SetDisplayOptions(const DisplayOptions&) {}
 
+// The page sizes the canvas itself; nothing is fitted to a work area.
+bool UsableArea(int&, int&)
+{
+    return false;
+}
+
 int DesktopWidth()
 {
     return ScreenWidth();

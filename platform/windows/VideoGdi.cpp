@@ -92,10 +92,17 @@ void TakeWindow()
 {
     RECT asked;
     GetWindowRect(window, &asked);
-    const display::Rect r = display::ScaledWindow(
+    display::Rect r = display::ScaledWindow(
         {asked.left, asked.top, asked.right - asked.left, asked.bottom - asked.top}, options.scale);
+    MONITORINFO monitor = {}; // clear of the task bar, where the window fits beside it
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        r = display::KeepInside(r, {monitor.rcWork.left, monitor.rcWork.top,
+                                    monitor.rcWork.right - monitor.rcWork.left,
+                                    monitor.rcWork.bottom - monitor.rcWork.top});
     windowed = {r.x, r.y, r.x + r.width, r.y + r.height};
-    if (options.scale != 1)
+    if (r.x != asked.left || r.y != asked.top || r.width != asked.right - asked.left ||
+        r.height != asked.bottom - asked.top)
         Place(windowed);
     if (options.fullscreen)
         SetFullscreen(true);
@@ -112,6 +119,17 @@ namespace sys
 void SetDisplayOptions(const DisplayOptions& chosen)
 {
     options = chosen;
+}
+
+bool UsableArea(int& width, int& height)
+{
+    RECT area; // the primary monitor's, where the shell centres the window
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || area.right <= area.left ||
+        area.bottom <= area.top)
+        return false;
+    width = area.right - area.left;
+    height = area.bottom - area.top;
+    return true;
 }
 
 bool OpenVideo(int width, int height)

@@ -3,14 +3,20 @@
 #   play    1024x768: the centred borderless 800x600 window, its icon, sound (SDL's disk audio),
 #           Escape ending it with status 0.
 #   scaled  1920x1200: --scale 2 gives a centred 1600x1200 window of the frames doubled pixel for
-#           pixel; Alt+Enter and F11 switch to fullscreen (doubled, black bars) and back;
-#           Escape ends it from fullscreen; --fullscreen starts that way.
+#           pixel, nothing said; Alt+Enter and F11 switch to fullscreen (doubled, black bars) and
+#           back; Escape ends it from fullscreen; --fullscreen starts that way.
+#   fit     1920x1080 and 1024x768: --scale 2 and 3 fall back to 1, saying so in one line;
+#           2560x1440: --scale 3 falls back to 2; a desktop's panel (_NET_WORKAREA) takes its part
+#           of the screen away from the window, which is kept clear of it.
+#   assets  the show's files found from another folder: the build's assets/ (one line), --assets
+#           DIR (nothing said); a program installed elsewhere without them (one line naming where
+#           it looked, and the show plays black) and with them in share/quen (one line).
 #   lost    xdotool windowkill REPEATS times, and the X server ending: one line, status 1 within
 #           3 s, every time; windowclose, SIGHUP, SIGTERM, SIGINT: status 0, nothing said.
 #   depths  a screen of depth 30 shows the show's frames, through a visual SDL can draw into;
 #           on one of depth 8, where SDL can draw into none, one line and status 1 at once.
 #   streams started with stderr, or stdout and stderr, closed, from a folder without the show's
-#           files (six lines for them): /dev/null in their place, and SIGTERM still ends it.
+#           files (a line about them): /dev/null in their place, and SIGTERM still ends it.
 #   startup huge pictures slow start-up by seconds: SIGTERM and Escape end it within 1.5 s.
 #   alt     Alt that the window was told of but the X server no longer holds (as after
 #           Alt+Tab) does not make F4 a close; Alt+F4 does.
@@ -99,6 +105,80 @@ case $case in
     keys "$wid" "-:0,0,1920,1200"
     xdotool key --window "$wid" Escape
     ends "Escape from --fullscreen" 0
+    ;;
+
+  fit)
+    for screen in 1920x1080 1024x768; do
+      start_x "$screen" "$work"
+      for scale in 2 3; do
+        play --scale "$scale"
+        keys "$wid" "-:$(((${screen%x*} - 800) / 2)),$(((${screen#*x} - 600) / 2)),800,600"
+        kill "$pid"
+        ends "--scale $scale on $screen" 0 "quen: --scale $scale does not fit $screen; using 1"
+      done
+      kill "$xserver"
+    done
+    start_x 2560x1440 "$work"
+    play --scale 3
+    keys "$wid" "-:480,120,1600,1200"
+    kill "$pid"
+    ends "--scale 3 on 2560x1440" 0 "quen: --scale 3 does not fit 2560x1440; using 2"
+    kill "$xserver"
+    # A 300-pixel panel at the top of a 1920x1080 screen, as a desktop announces it.
+    start_x 1920x1080 "$work"
+    xprop -root -f _NET_WORKAREA 32cccc -set _NET_WORKAREA "0, 300, 1920, 780"
+    play --scale 2
+    keys "$wid" "-:560,300,800,600"
+    kill "$pid"
+    ends "--scale 2 under a panel" 0 "quen: --scale 2 does not fit 1920x780; using 1"
+    ;;
+
+  assets)
+    start_x 1024x768 "$work"
+    mkdir "$work/empty"
+    # from FOLDER WHERE LINE [OPTION...]: the demo started in FOLDER plays with WHERE as its
+    # folder, having said LINE (its first line of stderr, "" for none); sets pid.
+    from() {
+      local folder=$1 where=$2 line=$3
+      shift 3
+      (cd "$folder" && exec env SDL_AUDIODRIVER=dummy "$quen" "$@" 2>"$work/stderr") &
+      pid=$!
+      wid=$(wait_for_window "$pid") || fail "no window from $folder ($*)"
+      sleep 0.5
+      echo "from $folder $*: in $(readlink "/proc/$pid/cwd"), said: $(head -n1 "$work/stderr")"
+      [ "$(readlink "/proc/$pid/cwd")" = "$where" ] || fail "$*: plays in the wrong folder"
+      [ "$(head -n1 "$work/stderr")" = "$line" ] || fail "$*: not the line expected: $line"
+    }
+    from "$work/empty" "$assets" \
+      "quen: taking the pictures and music from $assets (none in $work/empty)"
+    kill "$pid"
+    wait_for_exit "$pid" 3
+    [ "$(wc -l <"$work/stderr")" = 1 ] || fail "more than the one line"
+    from "$work/empty" "$assets" "" --assets "$assets"
+    kill "$pid"
+    ends "--assets" 0
+    # The program installed elsewhere without its files: the show starts, black.
+    mkdir -p "$work/libexec/quen"
+    cp "$quen" "$work/libexec/quen/quen"
+    quen=$work/libexec/quen/quen
+    from "$work/empty" "$work/empty" "quen: the pictures and music are in none of $work/empty, \
+$work/share/quen; the show plays black and silent (run it in their folder, as in cd assets && \
+../build/quen, or name it with --assets DIR)"
+    import -window root -crop 800x600+112+84 "$work/black.png"
+    [ "$(hash_rgb "$work/black.png")" = "$(hash_rgb -size 800x600 xc:black)" ] ||
+      fail "the show without its files is not black"
+    kill "$pid"
+    wait_for_exit "$pid" 3
+    echo "then the show's own lines: $(tail -n +2 "$work/stderr" | cut -d'"' -f2 | tr '\n' ' ')"
+    [ "$(grep -c '^quen: cannot load picture' "$work/stderr")" = 5 ] ||
+      fail "the show did not say which pictures it lacks"
+    # With its files installed beside it.
+    mkdir -p "$work/share/quen"
+    cp "$assets"/*.jpg "$assets"/zeft.mp3 "$work/share/quen/"
+    from "$work/empty" "$work/share/quen" \
+      "quen: taking the pictures and music from $work/share/quen (none in $work/empty)"
+    kill "$pid"
+    ends "installed" 0 "quen: taking the pictures and music from $work/share/quen (none in $work/empty)"
     ;;
 
   lost)

@@ -113,6 +113,7 @@ check "--help names /usr/share/quen before its options" \
   bash -c 'quen-capture --help | sed -n "1,/^  --at /p" | grep -q "/usr/share/quen"'
 
 echo "== quen launcher"
+check "quen --help names /usr/share/quen" bash -c 'quen --help | grep -qx "  /usr/share/quen"'
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   . "$src/tests/lib.sh"
   start_x 1024x768 "$work"
@@ -127,7 +128,8 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   wait_for_exit "$pid" 2
   kill "$xserver"
   check "Escape ends it with status 0" test "$exit_status" = 0
-  check "found all its files (stderr empty)" test ! -s "$work/quen.err"
+  check "took its files from /usr/share/quen, in one line" test "$(cat "$work/quen.err")" = \
+    "quen: taking the pictures and music from /usr/share/quen (none in $work)"
   sed 's/^/  | /' "$work/quen.err"
 else
   echo "  skip window check: Xvfb or xdotool missing"
@@ -174,14 +176,16 @@ echo "== cmake --install into a scratch prefix"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 (cd "$work" && "$work/prefix/bin/quen-capture" --at 13000 --out staged 2>/dev/null) || true
 check "prefix/bin/quen-capture finds prefix/share/quen" cmp -s "$png" "$work/staged/13000.png"
-# Its folder of pictures and music gone: one line naming it and the cure.
+# Its folder of pictures and music gone: one line naming it and how to run the show, before the
+# display is looked for (there is none here).
 mv "$work/prefix/share/quen" "$work/moved"
 status=0
-"$work/prefix/bin/quen" >"$work/out" 2>"$work/err" || status=$?
-check "without its folder: status 1, one line naming it, nothing else" bash -c \
-  'test "$1" = 1 && test ! -s "$2" && test "$(wc -l <"$3")" = 1 &&
-   grep -q "^quen: cannot open the show.s folder $4; reinstall quen" "$3"' \
-  _ "$status" "$work/out" "$work/err" "$work/prefix/share/quen"
+(cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY "$work/prefix/bin/quen") >"$work/out" \
+  2>"$work/err" || status=$?
+check "without its folder: the line naming it, then no display" bash -c \
+  'test "$1" = 1 && test ! -s "$2" && test "$(wc -l <"$3")" = 2 &&
+   grep -q "^quen: the pictures and music are in none of $4, $4/prefix/share/quen; " "$3"' \
+  _ "$status" "$work/out" "$work/err" "$work"
 sed 's/^/  | /' "$work/err"
 
 echo

@@ -3,9 +3,10 @@
 # (112, 84), titled "Quen/XDL", undecorated); a screenshot about two seconds in, which must
 # equal the Linux build's frame of the same moment of the reveal wipe bit for bit; sound
 # reaching the audio device; Escape ending it with exit code 0. Then the launcher's options, as
-# on Linux: a mistake refused with status 2; --start 100 showing a frame from 100 s on; on a
-# 1920x1200 screen of its own, --scale 2 gives a
-# centred 1600x1200 window, and Alt+Enter and F11 switch it to fullscreen and back.
+# on Linux: a mistake refused with status 2; from a folder without the show's files, the files
+# found beside the build and --scale 2 falling back to a window that fits the screen; --start 100
+# showing a frame from 100 s on; on a 1920x1200 screen of its own, --scale 2 gives a centred
+# 1600x1200 window, and Alt+Enter and F11 switch it to fullscreen and back.
 #
 # Usage: demo_test.sh QUEN.exe ASSETS_DIR LINUX_CAPTURE_TOOL
 set -uo pipefail
@@ -62,6 +63,21 @@ err=$(wine "$quen" --scale 0 2>&1 >/dev/null)
 status=$?
 echo "--scale 0: exit $status, $err"
 [ "$status" -eq 2 ] && [[ $err == "quen: --scale needs"* ]] || fail "--scale 0 not refused"
+# From a folder without the show's files, --scale 2 on this 1024x768 screen: the files from the
+# source tree's assets/ beside the build folder, the window as large as fits, one line for each.
+(cd "$work" && exec wine "$quen" --scale 2 2>"$work/stderr") &
+pid=$!
+wid=$(wait_for_window "$pid" 15) || fail "no window with --scale 2 from another folder"
+keys "$wid" "-:112,84,800,600"
+xdotool windowfocus "$wid"
+xdotool key Escape
+wait_for_exit "$pid" 10
+tr -d '\r' <"$work/stderr" >"$work/lines" # written in text mode: CR LF
+sed 's/^/  stderr: /' "$work/lines"
+[ "$exit_status" = 0 ] &&
+  grep -qx 'quen: taking the pictures and music from .:\\.*\\assets (none in .*)' "$work/lines" &&
+  grep -qx 'quen: --scale 2 does not fit 1024x768; using 1' "$work/lines" ||
+  fail "--scale 2 from another folder: not the two lines expected, or exit $exit_status"
 # --start 100: the show begins 100 s in, in the scroller.
 wine "$quen" --start 100 2>"$work/stderr" &
 pid=$!
