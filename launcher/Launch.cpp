@@ -267,6 +267,7 @@ int Run(int argc, const char* const* argv, HINSTANCE instance, int showCommand,
     {
         std::error_code error; // a current folder that was removed: its files are not there
         const std::filesystem::path current = std::filesystem::current_path(error);
+        request.display.startFolder = current.string();
         const ShowFolder show = FindShowFolder(request.assets, current, builtIn);
         error.clear();
         if (!show.folder.empty())

@@ -88,7 +88,7 @@ bool WriteWhole(const std::filesystem::path& path, std::span<const unsigned char
 namespace sdl
 {
 
-void SaveShownFrame()
+void SaveShownFrame(const std::string& startFolder)
 {
     const std::uint32_t* pixels = nullptr;
     long pitch = 0;
@@ -99,6 +99,8 @@ void SaveShownFrame()
     static png::Encoder encoder;
     const std::span<const unsigned char> file = encoder.Encode(pixels, width, height, pitch);
     std::filesystem::path folder = PicturesFolder();
+    if (folder.empty())
+        folder = startFolder; // empty: the current folder
     const std::filesystem::path name = "quen-" + std::to_string(ms) + ".png";
     const std::filesystem::path path = folder.empty() ? name : folder / name;
     std::string error = "out of memory";

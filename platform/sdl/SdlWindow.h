@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 namespace sdl
 {
@@ -37,6 +38,7 @@ bool WindowHasAlpha();
 bool ShownFrame(const std::uint32_t*& pixels, long& pitch, int& width, int& height);
 
 // F12: saves the frame on screen as a PNG named with the show's time, in the user's pictures
-// folder (the current folder where that is unknown), and says where in one line on stderr.
-void SaveShownFrame();
+// folder (`startFolder` where that is unknown, the current one if that is empty too), and says
+// where in one line on stderr.
+void SaveShownFrame(const std::string& startFolder);
 } // namespace sdl

@@ -131,7 +131,7 @@ bool HandlePlatformKey(const SDL_KeyboardEvent& key, bool alt)
     if (key.keysym.sym == SDLK_F12 && plain)
     {
         if (key.repeat == 0)
-            sdl::SaveShownFrame();
+            sdl::SaveShownFrame(options.startFolder);
         return true;
     }
     return false;

@@ -31,6 +31,9 @@ struct DisplayOptions
     // The class the shell registers for its window. The Windows video service finds the demo's
     // window by it; services that open the window themselves ignore it.
     const char* windowClass = "";
+    // Where F12 saves a frame when the user has no pictures folder: the folder the program was
+    // started from, which the launcher may have left for the show's own folder.
+    std::string startFolder;
 };
 
 // The launcher, before WinMain: how to show the window that the shell will open. While it is

@@ -4,7 +4,8 @@
 # frame on screen into the pictures folder, named with its time, the same picture quen-capture
 # renders at that time; Space pauses (the time stands, the sound is silent) and resumes where
 # it stopped; a process stopped for 3 s resumes with picture and music 3 s on, as if they had
-# played on.
+# played on. Without a pictures folder, F12 saves into the folder the demo was started from,
+# though it reads its files from another (--assets).
 # Usage: clock_test.sh QUEN ASSETS CAPTURE MUSIC_STORY
 set -uo pipefail
 quen=$(realpath "$1") assets=$(realpath "$2") capture=$(realpath "$3") story=$(realpath "$4")
@@ -16,12 +17,14 @@ export HOME=$work/home XDG_CONFIG_HOME=
 mkdir -p "$HOME/.config" "$HOME/Shots"
 echo 'XDG_PICTURES_DIR="$HOME/Shots"' >"$HOME/.config/user-dirs.dirs"
 
-(cd "$assets" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-  "$quen" --start 100 2>"$work/stderr") &
+mkdir "$work/start"
+(cd "$work/start" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
+  "$quen" --assets "$assets" --start 100 2>"$work/stderr") &
 pid=$!
 wid=$(wait_for_window "$pid") || fail "no window titled Quen/XDL"
 
-# shot NAME: F12, then sets NAME to the time of the frame it saved (empty: none saved).
+# shot NAME [FOLDER]: F12, then sets NAME to the time of the frame it saved into FOLDER (the
+# pictures folder unless given; empty: none saved there).
 shot() {
   local count before
   before=$(grep -c '^quen: saved the frame' "$work/stderr")
@@ -32,7 +35,7 @@ shot() {
     sleep 0.05
   done
   printf -v "$1" '%s' "$(grep '^quen: saved the frame' "$work/stderr" | tail -n1 |
-    sed -n 's#.* as '"$HOME"'/Shots/quen-\([0-9]*\)\.png$#\1#p')"
+    sed -n 's#.* as '"${2:-$HOME/Shots}"'/quen-\([0-9]*\)\.png$#\1#p')"
   echo "F12: frame at ${!1:-none} ms"
 }
 
@@ -60,6 +63,10 @@ kill -CONT "$pid"
 sleep 1
 shot stalled
 between "the time a second after a 3 s stop" "$((stalled - resumed))" 3700 6500
+rm "$HOME/.config/user-dirs.dirs"
+shot unfiled "$work/start"
+[ -n "$unfiled" ] && [ -f "$work/start/quen-$unfiled.png" ] ||
+  fail "without a pictures folder, F12 saved nothing where the demo was started"
 xdotool key --window "$wid" Escape
 wait_for_exit "$pid" 5
 [ "$exit_status" = 0 ] || fail "Escape: exit $exit_status"
