@@ -14,6 +14,7 @@
 # and the package, written to the build folder: cd build && cpack (or `make package` there).
 
 include(GNUInstallDirs)
+include(${CMAKE_CURRENT_LIST_DIR}/WriteIfChanged.cmake)
 
 set(QUEN_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
 set(QUEN_INSTALL_LIBEXECDIR ${CMAKE_INSTALL_LIBEXECDIR}/quen)
@@ -91,7 +92,7 @@ string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n\n" "" _quen_terms "${_quen_l
 string(REGEX REPLACE "\n+$" "" _quen_terms "${_quen_terms}")
 string(REPLACE "\n\n" "\n.\n" _quen_terms "${_quen_terms}")
 string(REPLACE "\n" "\n " _quen_terms "${_quen_terms}")
-file(WRITE ${PROJECT_BINARY_DIR}/dist/copyright
+quen_write_if_changed(${PROJECT_BINARY_DIR}/dist/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: Quen/XDL
 Upstream-Contact: ${QUEN_CONTACT}
