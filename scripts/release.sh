@@ -9,7 +9,7 @@
 #   SHA256SUMS                the checksums of the four, for sha256sum -c
 # The folder is put together beside build-release/ and renamed into place when complete, so an
 # interrupted run leaves the previous release as it was. Every file in the zips carries the
-# time of the last commit, so the same tree gives the same zips.
+# time of the last commit, so the same files give the same zips.
 #
 # Usage: scripts/release.sh [LINUX_BUILD WINDOWS_BUILD WEB_BUILD]  (default: build build-windows build-web)
 set -euo pipefail
