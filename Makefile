@@ -11,7 +11,7 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
         package-test windows windows-test arm64 arm64-test package-arm64 web web-single web-serve \
-        web-test web-bench format clean
+        web-test web-bench release release-test format clean
 
 help: ## this list
 	@echo "Quen/XDL: make TARGET, with TARGET one of"
@@ -56,7 +56,11 @@ bench: build ## frame costs of every segment of the show
 video: build ## quen.mp4: the whole show with its soundtrack, rendered headless
 	cd assets && ../build/quen-capture --video ../quen.mp4
 
-package: build ## the Debian package build/quen_<version>_amd64.deb
+# The package holds the demo, the capture tool and the compressed man pages and changelog: only
+# those are built, not the tests and benchmarks.
+package: deps ## the Debian package build/quen_<version>_amd64.deb
+	@cmake --preset $(PRESET) -DQUEN_DEMO_ONLY=OFF >/dev/null
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target quen quen-capture quen-dist-files
 	@cd build && cpack -G DEB
 
 package-test: build ## the Debian package installed, used and removed (root or sudo)
@@ -102,9 +106,19 @@ web-bench: build web ## the page's weight, start and frame costs in Chromium aga
 	@scripts/install-web-deps.sh
 	node bench/web/web_bench.mjs build-web/site build/bench/quen-bench
 
+# build-release/: the Windows zip, the web site as a zip, the single-file page, the .deb and
+# SHA256SUMS, each named with the version, from the builds the three targets above keep.
+release: package windows web-single ## build-release/: the files to hand out, with SHA256SUMS
+	@scripts/install-deps.sh zip
+	@scripts/release.sh
+
+release-test: release ## the release's sums and zips, and the Windows zip played under Wine
+	@scripts/install-deps.sh wine wine64 xvfb xauth xdotool x11-utils imagemagick unzip
+	@tests/release/release_test.sh build-release build build-windows build-web
+
 format: ## clang-format every C++ file in place
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean: ## remove every build folder
 	rm -rf build build-debug build-asan build-windows build-arm64 build-fuzz build-package build-web \
-	  build-mutants
+	  build-mutants build-release

@@ -11,9 +11,14 @@
 #
 # The launchers find the rest relative to their own location, so any prefix works:
 #   cmake --install build --prefix ~/.local
-# and the package, written to the build folder: cd build && cpack (or `make package` there).
+# and the package, written to the build folder: `make package` at the top, which builds what the
+# package holds (quen, quen-capture, quen-dist-files) and runs cpack in build/.
 
 include(GNUInstallDirs)
+# Installing, and so cpack, takes what is built and builds nothing more: without this the
+# install step would first build every test and benchmark, which the package does not hold.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+include(${CMAKE_CURRENT_LIST_DIR}/WriteIfChanged.cmake)
 
 set(QUEN_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
 # QUEN_INSTALL_LIBEXECDIR and QUEN_INSTALL_DATADIR come from the top-level file, which compiles
@@ -91,7 +96,7 @@ string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n\n" "" _quen_terms "${_quen_l
 string(REGEX REPLACE "\n+$" "" _quen_terms "${_quen_terms}")
 string(REPLACE "\n\n" "\n.\n" _quen_terms "${_quen_terms}")
 string(REPLACE "\n" "\n " _quen_terms "${_quen_terms}")
-file(WRITE ${PROJECT_BINARY_DIR}/dist/copyright
+quen_write_if_changed(${PROJECT_BINARY_DIR}/dist/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: Quen/XDL
 Upstream-Contact: ${QUEN_CONTACT}

@@ -22,9 +22,13 @@ elif [ $# -gt 0 ]; then
   packages=("$@")
 fi
 
+# One query for every package, each installed one named with and without its architecture
+# (libsdl2-dev:arm64 beside the machine's own): those not named are missing.
+installed=$(dpkg-query -W -f='${Package} ${Package}:${Architecture} ${Status}\n' "${packages[@]}" \
+  2>/dev/null | awk '/ install ok installed$/ {print $1; print $2}' || true)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  grep -qx -- "$p" <<<"$installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -1,9 +1,11 @@
 // Puts the web site together, and makes the single-file page from it.
 //
-// Usage: node tools/web/site.mjs site SOURCE SITE
-//          beside the programs the build linked into SITE (quen.js, quen.wasm, quen-simd.wasm)
-//          and the six files the show reads: the page with the sizes of its files, the service
-//          worker named by the content of every file it keeps, the manifest and the icons.
+// Usage: node tools/web/site.mjs site SOURCE SITE [SIMD]
+//          beside the program the build linked into SITE (quen.js, quen.wasm) and the six files
+//          the show reads: the SIMD program's quen-simd.wasm from the folder SIMD it was linked
+//          in (without SIMD, the one SITE holds), the page with the sizes of its files, the
+//          service worker named by the content of every file it keeps, the manifest and the
+//          icons.
 //        node tools/web/site.mjs single SITE OUT
 //          one HTML file that carries the page, the program and the six files inline and plays
 //          from disk (file://) with no server.
@@ -37,7 +39,7 @@ function fill(text, marker, value, what) {
   return text.slice(0, at) + value + text.slice(at + marker.length);
 }
 
-function makeSite(source, site) {
+function makeSite(source, site, simd) {
   const web = path.join(source, 'platform/web');
   writeIfChanged(path.join(site, 'manifest.webmanifest'), fs.readFileSync(path.join(web, 'manifest.webmanifest')));
   writeIfChanged(path.join(site, 'quen.svg'), fs.readFileSync(path.join(source, 'dist/quen.svg')));
@@ -45,12 +47,11 @@ function makeSite(source, site) {
 
   // Both programs run with one script: the linker writes the same quen.js for each, but for the
   // name of its WebAssembly file, which the page loads itself.
-  const simdScript = path.join(site, 'quen-simd.js');
-  if (fs.existsSync(simdScript)) {
+  if (simd) {
     const script = fs.readFileSync(path.join(site, 'quen.js'), 'utf8');
-    if (fs.readFileSync(simdScript, 'utf8').replaceAll('quen-simd.wasm', 'quen.wasm') !== script)
+    if (fs.readFileSync(path.join(simd, 'quen-simd.js'), 'utf8').replaceAll('quen-simd.wasm', 'quen.wasm') !== script)
       fail('quen.js and quen-simd.js differ: the two programs no longer share one script');
-    fs.rmSync(simdScript);
+    writeIfChanged(path.join(site, 'quen-simd.wasm'), fs.readFileSync(path.join(simd, 'quen-simd.wasm')));
   }
 
   const sizes = {};
@@ -91,10 +92,10 @@ function makeSingle(site, out) {
   console.log(`${out}: ${(fs.statSync(out).size / 1e6).toFixed(2)} MB, plays from disk`);
 }
 
-const [mode, first, second] = process.argv.slice(2);
+const [mode, first, second, third] = process.argv.slice(2);
 if (mode === 'site' && first && second)
-  makeSite(first, second);
+  makeSite(first, second, third);
 else if (mode === 'single' && first && second)
   makeSingle(first, second);
 else
-  fail('usage: site.mjs site SOURCE SITE | site.mjs single SITE OUT');
+  fail('usage: site.mjs site SOURCE SITE [SIMD] | site.mjs single SITE OUT');
