@@ -35,7 +35,7 @@ export DISPLAY=:$(cat "$work/display") SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%4s %16s %14s %10s\n' run "first frame ms" "its CPU ms" "RSS MB"
+printf '%4s %16s %14s %10s\n' run "first frame ms" "its CPU ms" "RSS MiB"
 for run in $(seq "$runs"); do
   rm -f "$work/first"
   (
