@@ -341,9 +341,13 @@ void CaptureVideo(const VideoJob& job)
     const int status = ffmpeg.Finish(pending.TempPath(), log ? &*log : nullptr, job.stallSeconds);
     ThrowIfInterrupted();
     if (ffmpeg.Stalled())
-        throw CaptureError("ffmpeg wrote nothing for " + std::to_string(int(job.stallSeconds)) +
+    {
+        char limit[32];
+        std::snprintf(limit, sizeof limit, "%g", job.stallSeconds);
+        throw CaptureError("ffmpeg wrote nothing for " + std::string(limit) +
                            " s after the last frame and was stopped; nothing was written to " +
                            job.path.string());
+    }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw CaptureError(
             DescribeFfmpegFailure(job.path, status, log ? log->Text() : "",

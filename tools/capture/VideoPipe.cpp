@@ -350,8 +350,6 @@ int FfmpegProcess::Finish(const std::filesystem::path& output, const FfmpegLog* 
                           double stallSeconds)
 {
     Close(video_);
-    if (soundThread_.joinable())
-        soundThread_.join();
     // Progress is any change of the output's size or time of change, or more messages.
     struct Mark
     {
@@ -372,7 +370,8 @@ int FfmpegProcess::Finish(const std::filesystem::path& output, const FfmpegLog* 
         return mark;
     };
     Mark last = markNow();
-    return WaitForExit(
+    // The sound may still be on its way: it ends when ffmpeg has read it, or is stopped.
+    const int status = WaitForExit(
         [&]
         {
             const Mark now = markNow();
@@ -381,6 +380,9 @@ int FfmpegProcess::Finish(const std::filesystem::path& output, const FfmpegLog* 
             return moved;
         },
         stallSeconds);
+    if (soundThread_.joinable())
+        soundThread_.join();
+    return status;
 }
 
 int FfmpegProcess::WaitForExit(const std::function<bool()>& progressed, double stallSeconds)
@@ -410,7 +412,7 @@ int FfmpegProcess::WaitForExit(const std::function<bool()>& progressed, double s
             // ffmpeg leads a process group of its own: whatever it started goes with it.
             stalled_ = true;
             ::kill(-child_, SIGKILL);
-            ::kill(child_, SIGKILL);
+            Stop();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
