@@ -314,7 +314,7 @@ TEST(CaptureTool, VideosAreCheckedAndTheUploadPresetHasWhatSitesAsk)
         RunProgram({"env", path, "FAKE=" + cut, Tool, Assets, "--video", video, "--seconds", "1"});
     EXPECT_EQ(checked.status, 2);
     EXPECT_THAT(checked.output, MatchesRegex("quen-capture: the check of " + video +
-                                             " failed: ffprobe cannot read it; the video is kept "
+                                             " failed: [0-9]+ frames, not 60; the video is kept "
                                              "as " +
                                              failed + "\n"));
     EXPECT_EQ(Contents(folder).back(), "v.failed-check.mp4");
@@ -328,15 +328,23 @@ TEST(CaptureTool, VideosAreCheckedAndTheUploadPresetHasWhatSitesAsk)
         RunProgram({Tool, Assets, "--video", video, "--for-upload", "--seconds", "1"});
     ASSERT_EQ(upload.status, 0) << upload.output;
     EXPECT_EQ(Probe(video, "stream=codec_name,profile,width,height,r_frame_rate,color_space,"
-                           "color_primaries,color_transfer,sample_rate,bit_rate"),
-              "h264,Constrained Baseline,3200,2400,bt709,bt709,bt709,60/1,N/A\n"
-              "aac,LC,48000,0/0,384000\n");
+                           "color_primaries,color_transfer,sample_rate"),
+              "h264,Constrained Baseline,3200,2400,bt709,bt709,bt709,60/1\naac,LC,48000,0/0\n");
+    EXPECT_NEAR(std::stod(RunProgram({"ffprobe", "-v", "error", "-select_streams", "a",
+                                      "-show_entries", "stream=bit_rate", "-of", "csv=p=0", video})
+                              .output),
+                384000, 20000);
     // A key frame every 30 frames and only there; the index before the frames.
-    const std::string keys = Probe(video, "packet=flags");
-    std::string expected;
-    for (int i = 0; i < 60; ++i)
-        expected += i % 30 == 0 ? "K__\n" : "___\n";
-    EXPECT_EQ(keys.substr(0, keys.find("\n", keys.size() - 1)), expected);
+    std::istringstream flags(RunProgram({"ffprobe", "-v", "error", "-select_streams", "v",
+                                         "-show_entries", "packet=flags", "-of", "csv=p=0", video})
+                                 .output);
+    std::vector<int> keys;
+    int frame = 0;
+    for (std::string line; std::getline(flags, line); ++frame)
+        if (line.starts_with('K'))
+            keys.push_back(frame);
+    EXPECT_EQ(frame, 60);
+    EXPECT_EQ(keys, (std::vector<int>{0, 30}));
     std::ifstream in(video, std::ios::binary);
     const std::string start(std::istreambuf_iterator<char>(in), {});
     EXPECT_LT(start.find("moov"), start.find("mdat"));
@@ -413,8 +421,8 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         // None of the show's files: the wrong folder, refused before anything is made.
         {"", {"--at", "5", "--out", out, "--assets", folder / "tmp"}, "none of the show's files"},
         {writes, {"--video", video, "--assets", folder / "tmp"}, "none of the show's files"},
-        {"", {"--at", "5", "--out", file + "/frames"}, "cannot create output folder"},
-        {"", {"--at", "5", "--out", file}, "cannot create output folder"},
+        {"", {"--at", "5", "--out", file + "/frames", Assets}, "cannot create output folder"},
+        {"", {"--at", "5", "--out", file, Assets}, "cannot create output folder"},
         {"", {"--at", "5", "--out", folder / "frames", Assets}, "5.png is a folder"},
         {"", {"--at", "@" + folder.path.string(), "--out", out, Assets}, "is a folder"},
         {"", {"--at-file", folder / "none", "--out", out, Assets}, "cannot read the file of times"},
@@ -448,7 +456,7 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         {"kill -KILL $$", {"--video", video, Assets}, "\\(signal 9 \\(SIGKILL\\);"},
         // An ffmpeg that cannot be started (its interpreter is missing).
         {"!",
-         {"--video", video, Assets},
+         {"--video", video, Assets, "--no-check"},
          "cannot start " + folder.path.string() + "/bad/ffmpeg: No such file"},
     };
     const auto before = Contents(folder);

@@ -241,6 +241,7 @@ void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesyste
     const unsigned workers = EncoderThreads();
     FramePipeline pipeline(first.width, first.height, workers, workers + 2, writeFrame);
     ProgressMeter progress = ProgressMeter::ForStderr(times.size());
+    progress.WatchWaiting([&] { return pipeline.WaitedSeconds(); });
     RenderFrames(
         session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
     pipeline.Finish();
@@ -320,6 +321,7 @@ void CaptureVideo(const VideoJob& job)
                            });
 
     ProgressMeter progress = ProgressMeter::ForStderr(job.frames);
+    progress.WatchWaiting([&] { return pipeline.WaitedSeconds(); });
     bool allSent = true;
     try
     {
