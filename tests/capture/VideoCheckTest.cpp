@@ -1,6 +1,6 @@
 // The check of a finished video, on files that ffmpeg makes here: a whole one passes; a
 // truncated one, one with a frame dropped, one whose sound is short and a lossless one with a
-// changed frame each fail, saying what is wrong.
+// changed frame each fail, saying what is wrong. And the enlargement ffmpeg is asked for.
 #include "support/TestAssets.h"
 #include "tools/capture/VideoCheck.h"
 #include "tools/capture/VideoPipe.h"
@@ -9,8 +9,10 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 using ::testing::HasSubstr;
 
@@ -119,4 +121,53 @@ TEST(VideoCheck, CatchesAChangedLosslessFrame)
                       changed ? "frame 3 differs from the one rendered" : "");
         }
     }
+}
+
+// The upload preset's one-step enlargement and conversion, as its arguments ask ffmpeg for it:
+// every 4x4 block of luma holds the luma of its pixel at the frame's own size, and every 2x2
+// block of each colour plane one value.
+TEST(VideoPipe, EnlargedBlocksKeepTheirExactLuma)
+{
+    if (!Ffmpeg)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    testassets::ScratchDir folder{"check"};
+    const FrameImage frame = Frames(1)[0];
+    {
+        std::ofstream raw(folder / "frame.raw", std::ios::binary);
+        raw.write(reinterpret_cast<const char*>(frame.pixels.data()),
+                  std::streamsize(frame.pixels.size() * 4));
+    }
+    auto convert = [&](int scale) -> std::vector<unsigned char>
+    {
+        VideoSettings settings;
+        settings.width = 64;
+        settings.height = 48;
+        settings.scale = scale;
+        settings.forUpload = true;
+        settings.output = folder / "unused.mp4";
+        const std::vector<std::string> args = FfmpegArguments(settings);
+        const auto filter = std::find(args.begin(), args.end(), "-vf");
+        if (filter == args.end())
+            return {};
+        const std::string out = folder / "frame.yuv";
+        if (!Shell("ffmpeg -v error -y -f rawvideo -pixel_format bgr0 -video_size 64x48 -i " +
+                   (folder / "frame.raw").string() + " -vf '" + filter[1] +
+                   "' -pix_fmt yuv420p -f rawvideo " + out))
+            return {};
+        std::ifstream in(out, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    };
+    const std::vector<unsigned char> small = convert(1), large = convert(4);
+    ASSERT_EQ(small.size(), 64u * 48 * 3 / 2);
+    ASSERT_EQ(large.size(), 256u * 192 * 3 / 2);
+    std::size_t wrong = 0;
+    for (std::size_t y = 0; y < 192; ++y)
+        for (std::size_t x = 0; x < 256; ++x)
+            wrong += large[y * 256 + x] != small[y / 4 * 64 + x / 4];
+    const unsigned char* colours = large.data() + 256 * 192;
+    for (std::size_t plane = 0; plane < 2; ++plane, colours += 128 * 96)
+        for (std::size_t y = 0; y < 96; ++y)
+            for (std::size_t x = 0; x < 128; ++x)
+                wrong += colours[y * 128 + x] != colours[(y & ~1u) * 128 + (x & ~1u)];
+    EXPECT_EQ(wrong, 0u);
 }
