@@ -241,6 +241,9 @@ FfmpegProcess::FfmpegProcess(const std::filesystem::path& program,
         if (fd >= 0)
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
+    // A frame is megabytes: a pipe as large as the system allows (1 MiB unless raised) takes
+    // it in fewer, longer writes and reads. Where it refuses, the usual 64 KiB serve.
+    ::fcntl(video_, F_SETPIPE_SZ, 1 << 20);
 
     std::vector<char*> argv;
     for (const std::string& arg : arguments)
