@@ -9,7 +9,7 @@ ARGS ?=
 # cmake --build runs make again: no "Entering directory" lines from it.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: help all deps run-deps build run test check fuzz memcheck bench video package \
+.PHONY: help all deps run-deps build run test check fuzz memcheck bench video capture-bench package \
         package-test windows windows-test arm64 arm64-test package-arm64 web web-single web-serve \
         web-test web-bench release release-test format clean
 
@@ -53,8 +53,16 @@ memcheck: build ## valgrind's memcheck over the headless lifecycle
 bench: build ## frame costs of every segment of the show
 	build/bench/quen-bench
 
-video: build ## quen.mp4: the whole show with its soundtrack, rendered headless
+# The capture tool alone: none of the tests and benchmarks the build folder may also hold.
+video: deps ## quen.mp4: the whole show with its soundtrack, rendered headless and checked
+	@cmake --preset $(PRESET) -DQUEN_DEMO_ONLY=OFF >/dev/null
+	@cmake --build --preset $(PRESET) --target quen-capture -j $(JOBS)
 	cd assets && ../build/quen-capture --video ../quen.mp4
+
+capture-bench: deps ## captures of fixed length of every kind: frames/s and CPU of the tool and ffmpeg
+	@cmake --preset $(PRESET) -DQUEN_DEMO_ONLY=OFF >/dev/null
+	@cmake --build --preset $(PRESET) --target quen-capture-bench -j $(JOBS)
+	build/bench/quen-capture-bench --benchmark_filter='Capture|AtPng'
 
 # The package holds the demo, the capture tool and the compressed man pages and changelog: only
 # those are built, not the tests and benchmarks.

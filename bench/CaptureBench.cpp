@@ -1,21 +1,26 @@
-// Speed of the capture tool's --at path: frames per second with and without PNG encoding,
-// and the cost of the pieces (the frame alone, one PNG on one thread with each encoding), and
-// of a second of the show's sound.
+// Speed of the capture tool: videos of every kind of a fixed length (20 s of show) with the
+// processor time of the tool and of ffmpeg per frame, measured in the same run; the --at path
+// with and without PNG encoding, and the cost of the pieces (the frame alone, one PNG on one
+// thread with each encoding), and of a second of the show's sound.
 //
 // Every batch renders one frame per second of the show, 0 s to 109 s, so that all segments
 // weigh in as they do in a video of the whole show. Frames per second is items_per_second.
 #include "platform/music/MusicDecoder.h"
 #include "tools/capture/Capture.h"
 #include "tools/capture/PngWriter.h"
+#include "tools/capture/VideoPipe.h"
 #include "timeline/Schedule.h"
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +31,16 @@ using namespace capture;
 using session::FrameView;
 using session::ShowSession;
 
-// The session every benchmark renders in; opened by main in the assets folder.
-ShowSession* running = nullptr;
+// The session the frame benchmarks render in, opened in the assets folder when first needed;
+// a video capture closes it to start its own (one session at a time).
+std::unique_ptr<ShowSession> opened;
+
+ShowSession& Running()
+{
+    if (!opened)
+        opened = std::make_unique<ShowSession>();
+    return *opened;
+}
 
 std::vector<std::uint32_t> BatchTimes()
 {
@@ -52,6 +65,64 @@ std::filesystem::path ScratchFolder()
     return folder;
 }
 
+double CpuSeconds(int who)
+{
+    rusage usage{};
+    ::getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// A video of the show's first 20 s as the tool makes it: kind range(0) (0 mp4, 1 webm, 2 mkv),
+// scale range(1), the upload preset if range(2), read back and checked if range(3). Counters:
+// the processor time per frame of the tool (every thread) and of ffmpeg and ffprobe.
+void BM_CaptureVideo(benchmark::State& state)
+{
+    opened.reset();
+    const std::optional<std::filesystem::path> ffmpeg = FindProgram("ffmpeg");
+    if (!ffmpeg)
+    {
+        state.SkipWithError("ffmpeg is not installed");
+        return;
+    }
+    const char* names[] = {"v.mp4", "v.webm", "v.mkv"};
+    const std::filesystem::path folder = ScratchFolder();
+    VideoJob job;
+    job.ffmpeg = *ffmpeg;
+    job.path = job.file = folder / names[state.range(0)];
+    job.container = Container(state.range(0));
+    job.scale = int(state.range(1));
+    job.forUpload = state.range(2) != 0;
+    job.check = state.range(3) != 0;
+    job.fps = 60;
+    job.frames = 1200;
+    double tool = 0, encoder = 0;
+    for (auto _ : state)
+    {
+        const double self = CpuSeconds(RUSAGE_SELF), children = CpuSeconds(RUSAGE_CHILDREN);
+        CaptureVideo(job);
+        tool += CpuSeconds(RUSAGE_SELF) - self;
+        encoder += CpuSeconds(RUSAGE_CHILDREN) - children;
+    }
+    const double frames = double(state.iterations()) * job.frames;
+    state.SetItemsProcessed(std::int64_t(frames));
+    state.counters["tool_ms"] = tool * 1000 / frames;
+    state.counters["ffmpeg_ms"] = encoder * 1000 / frames;
+    state.counters["mb"] = double(std::filesystem::file_size(job.file)) / 1e6;
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_CaptureVideo)
+    ->ArgNames({"kind", "scale", "upload", "check"})
+    ->Args({0, 1, 0, 0})
+    ->Args({0, 1, 0, 1})
+    ->Args({1, 2, 0, 1})
+    ->Args({2, 1, 0, 1})
+    ->Args({0, 4, 1, 0})
+    ->Args({0, 4, 1, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
 // The frame itself: RenderFrame at one time after another, nothing copied out.
 void BM_RenderFrameOnly(benchmark::State& state)
 {
@@ -59,7 +130,7 @@ void BM_RenderFrameOnly(benchmark::State& state)
     std::size_t next = 0;
     for (auto _ : state)
     {
-        running->Render(times[next]);
+        Running().Render(times[next]);
         next = (next + 1) % times.size();
     }
     state.SetItemsProcessed(state.iterations());
@@ -71,14 +142,14 @@ BENCHMARK(BM_RenderFrameOnly)->Unit(benchmark::kMillisecond);
 void BM_AtRawFrames(benchmark::State& state)
 {
     const std::vector<std::uint32_t> times = BatchTimes();
-    const FrameView frame = running->Frame();
+    const FrameView frame = Running().Frame();
     for (auto _ : state)
     {
         FramePipeline pipeline(frame.width, frame.height, 1, 4,
                                [](const FrameImage&, std::size_t) {});
         ProgressMeter progress = SilentProgress(times.size());
         RenderFrames(
-            *running, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
+            Running(), times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -89,7 +160,7 @@ BENCHMARK(BM_AtRawFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_AtPngFrames(benchmark::State& state)
 {
     const std::vector<std::uint32_t> times = BatchTimes();
-    const FrameView frame = running->Frame();
+    const FrameView frame = Running().Frame();
     const std::filesystem::path folder = ScratchFolder();
     const unsigned workers = EncoderThreads();
     for (auto _ : state)
@@ -100,7 +171,7 @@ void BM_AtPngFrames(benchmark::State& state)
             { WritePng(image, folder / (std::to_string(times[index]) + ".png")); });
         ProgressMeter progress = SilentProgress(times.size());
         RenderFrames(
-            *running, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
+            Running(), times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
         pipeline.Finish();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(times.size()));
@@ -121,8 +192,8 @@ void BM_PngEncodeOneThread(benchmark::State& state)
     std::vector<FrameImage> frames;
     for (std::size_t i = 0; i < times.size(); i += 10)
     {
-        running->Render(times[i]);
-        const FrameView view = running->Frame();
+        Running().Render(times[i]);
+        const FrameView view = Running().Frame();
         FrameImage image{view.width, view.height,
                          std::vector<std::uint32_t>(std::size_t(view.width) * view.height)};
         CopyFrame(view, image);
@@ -178,12 +249,8 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     std::filesystem::current_path(QUEN_ASSETS_DIR);
-    {
-        ShowSession show;
-        running = &show;
-        benchmark::RunSpecifiedBenchmarks();
-        running = nullptr;
-    }
+    benchmark::RunSpecifiedBenchmarks();
+    opened.reset();
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "gfx/JpegDecoder.h"
 #include "gfx/PixelKernels.h"
+#include "platform/Text.h"
 #include "platform/sys/Video.h"
 
 #include <algorithm>
@@ -182,7 +183,8 @@ void VornGFX::LoadJPEG(const char* file, IDirectDrawSurface7* surface)
     std::string error;
     if (!DecodeJpegFile(file, picture, error))
     {
-        std::fprintf(stderr, "quen: cannot load picture \"%s\": %s\n", file, error.c_str());
+        std::fprintf(stderr, "%s: cannot load picture \"%s\": %s\n", text::ProgramName(), file,
+                     error.c_str());
         return;
     }
     // The decoded picture as a temporary surface, stretched onto the whole target.

@@ -5,6 +5,21 @@
 namespace text
 {
 
+namespace
+{
+const char* programName = "quen";
+}
+
+void SetProgramName(const char* name)
+{
+    programName = name;
+}
+
+const char* ProgramName()
+{
+    return programName;
+}
+
 std::string Printable(std::string_view raw)
 {
     std::string shown;

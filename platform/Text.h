@@ -1,4 +1,5 @@
-// Text that came from the user or the file system, made safe to show in a message on a terminal.
+// Text that came from the user or the file system, made safe to show in a message on a terminal,
+// and the program name that begins such messages.
 #pragma once
 
 #include <string>
@@ -13,5 +14,10 @@ namespace text
 // C1 controls written in UTF-8 (U+0080 to U+009F) become \u00NN; everything else, other
 // UTF-8 and stray bytes included, is kept.
 std::string Printable(std::string_view raw);
+
+// The program name that begins the messages of the code every program shares (a picture or
+// the music that cannot be loaded): "quen" unless a program sets its own at start.
+void SetProgramName(const char* name);
+const char* ProgramName();
 
 } // namespace text

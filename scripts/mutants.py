@@ -230,6 +230,21 @@ MUTANTS = [
      "if (messages.find(std::strerror(cause)) != std::string::npos)", "if (false)"),
     ("capture: --scale ignored", "tools/capture/VideoPipe.cpp",
      "if (settings.scale > 1)", "if (settings.scale > 8)"),
+    ("capture: a dropped frame passes the check", "tools/capture/VideoCheck.cpp",
+     "if (video->packets != expected.frames)", "if (false)"),
+    ("capture: short sound passes the check", "tools/capture/VideoCheck.cpp",
+     "if (sound != nullptr && std::abs(sound->end - video->end) > sound->longest + 1e-6)",
+     "if (false)"),
+    ("capture: a changed lossless frame passes the check", "tools/capture/VideoCheck.cpp",
+     "                if (wrong.empty() &&", "                if (false &&"),
+    ("capture: a failed check keeps the name asked for", "tools/capture/Capture.cpp",
+     "pending.CommitAs(failed);", "pending.Commit();"),
+    ("capture: a stalled ffmpeg waited for without end", "tools/capture/VideoPipe.cpp",
+     "else if (!stalled_ &&", "else if (false &&"),
+    ("capture: a refused run leaves its output folder", "tools/capture/Capture.cpp",
+     "::rmdir(folder.c_str());", "(void)folder;"),
+    ("capture: none of the show's files rendered black", "tools/capture/Capture.cpp",
+     "if (std::filesystem::exists(name, error))", "if (true)"),
 ]
 
 

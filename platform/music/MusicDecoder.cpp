@@ -1,5 +1,6 @@
 #include "platform/music/MusicDecoder.h"
 
+#include "platform/Text.h"
 #include "platform/sys/Files.h"
 
 #include <SDL.h>
@@ -417,13 +418,13 @@ std::shared_ptr<const Track> Track::Load(const char* file, int rate)
     if (sys::ReadWholeFile(file, MaxMusicBytes, bytes, error))
         track = Decode(std::move(bytes), HasMp3Name(file), rate, error);
     if (track == nullptr)
-        std::fprintf(stderr, "quen: cannot open music \"%s\": %s; the show runs silently\n",
-                     file != nullptr ? file : "(null)",
+        std::fprintf(stderr, "%s: cannot open music \"%s\": %s; the show runs silently\n",
+                     text::ProgramName(), file != nullptr ? file : "(null)",
                      error.empty() ? "it cannot be played" : error.c_str());
     else if (track->Cut())
         std::fprintf(stderr,
-                     "quen: music \"%s\" lasts more than %d minutes; only its first %d play\n",
-                     file, MaxHeldSeconds / 60, MaxHeldSeconds / 60);
+                     "%s: music \"%s\" lasts more than %d minutes; only its first %d play\n",
+                     text::ProgramName(), file, MaxHeldSeconds / 60, MaxHeldSeconds / 60);
     return track;
 }
 

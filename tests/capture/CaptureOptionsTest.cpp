@@ -5,6 +5,8 @@
 
 #include <gmock/gmock.h>
 
+#include <tuple>
+
 using namespace capture;
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
@@ -38,6 +40,14 @@ TEST(CaptureOptions, AcceptedCommandLines)
     EXPECT_EQ(ParseArguments({"--at-file", "@list", "--out", "f"}).timesFile, "@list");
     EXPECT_EQ(ParseTimeFile("\n1, 2\r\n\n3\t4,,5\n"), (std::vector<std::uint32_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(ParseArguments({"--bogus", "-h"}).mode, CaptureMode::Help);
+    EXPECT_EQ(ParseArguments({"--at", "x", "--version"}).mode, CaptureMode::Version);
+    // Checked unless told; the upload preset sets 4x at 60 fps, any length.
+    EXPECT_TRUE(video.check);
+    EXPECT_FALSE(ParseArguments({"--video", "v.mp4", "--no-check"}).check);
+    const CaptureOptions upload =
+        ParseArguments({"--video", "v.mp4", "--for-upload", "--seconds", "2"});
+    EXPECT_TRUE(upload.forUpload && upload.check);
+    EXPECT_EQ(std::tuple(upload.scale, upload.fps, upload.seconds), std::tuple(4, 60, 2.0));
 }
 
 TEST(CaptureOptions, RefusedCommandLinesSayWhy)
@@ -83,6 +93,11 @@ TEST(CaptureOptions, RefusedCommandLinesSayWhy)
         {{"--video", "v.avi"}, "name the file .mp4"},
         {{"--video", "v"}, "name the file .mp4"},
         {{"--video", "out/"}, "ends in /"},
+        {{"--video", "v.mp4", "--for-upload", "--scale", "2"}, "sets --scale 4 and --fps 60"},
+        {{"--video", "v.mp4", "--for-upload", "--fps", "30"}, "sets --scale 4 and --fps 60"},
+        {{"--video", "v.webm", "--for-upload"}, "makes an .mp4 file"},
+        {{"--at", "1", "--out", "f", "--no-check"}, "go with --video"},
+        {{"--video", "v.mp4", "--no-check=1"}, "--no-check takes no value"},
     };
     for (const auto& [args, reason] : cases)
         EXPECT_THAT([&] { ParseArguments(args); }, ThrowsMessage<CaptureError>(HasSubstr(reason)))

@@ -6,6 +6,7 @@
 #include "support/PictureFiles.h"
 #include "support/TestAssets.h"
 #include "tools/capture/Capture.h"
+#include "tools/capture/CaptureError.h"
 #include "tools/session/ShowSession.h"
 #include "tools/capture/VideoPipe.h"
 
@@ -243,7 +244,8 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
     if (!HaveFfmpeg)
         GTEST_SKIP() << "ffmpeg is not installed";
     Folder folder{"capture"};
-    fs::create_directories(folder / "empty");
+    fs::create_directories(folder / "some");
+    fs::copy_file(AssetsDir / "j2.jpg", folder / "some" / "j2.jpg");
     const auto before = Contents(folder);
     // File, extra arguments, the assets, the streams: codec, kind, size, pixel format.
     const std::tuple<std::string, std::vector<std::string>, std::string, std::vector<std::string>>
@@ -251,11 +253,8 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
             {"v.mp4", {}, Assets, {"h264,video,800,600,yuv420p", "aac,audio"}},
             {"v.webm", {}, Assets, {"vp9,video,800,600,yuv420p", "opus,audio"}},
             {"v.MKV", {"--scale", "2"}, Assets, {"h264,video,1600,1200,gbrp", "flac,audio"}},
-            // No pictures and no music: black pictures, as in the demo, and no sound.
-            {"v.mp4",
-             {},
-             "--assets=" + (folder / "empty").string(),
-             {"h264,video,800,600,yuv420p"}},
+            // One picture and no music: the others black, as in the demo, and no sound.
+            {"v.mp4", {}, "--assets=" + (folder / "some").string(), {"h264,video,800,600,yuv420p"}},
         };
     for (const auto& [name, extra, assets, expected] : cases)
     {
@@ -268,10 +267,10 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
         ASSERT_EQ(result.status, 0) << result.output;
         // Said where the video went, on its last line; the missing files named.
         EXPECT_THAT(result.output, MatchesRegex(".*quen-capture: wrote " + video +
-                                                " \\(20 frames, [0-9.]+ MB\\)\n"));
-        for (const char* line :
-             {"quen: cannot load picture \"initial.jpg\"", "quen: cannot open music \"zeft.mp3\"",
-              "quen-capture: no music could be opened; the video is silent"})
+                                                " \\(20 frames, [0-9.]+ MB, checked\\)\n"));
+        for (const char* line : {"quen-capture: cannot load picture \"initial.jpg\"",
+                                 "quen-capture: cannot open music \"zeft.mp3\"",
+                                 "quen-capture: no music could be opened; the video is silent"})
             EXPECT_EQ(result.output.find(line) != std::string::npos, expected.size() == 1) << line;
         std::istringstream probe(
             Probe(video, "stream=codec_name,codec_type,width,height,pix_fmt,duration"));
@@ -297,6 +296,61 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
         fs::remove(video);
         EXPECT_EQ(Contents(folder), before);
     }
+}
+
+// A video that fails its check is kept under a name that says so, never the one asked for, with
+// one line and status 2; --no-check leaves the check out and says so. Here ffmpeg's file is cut
+// short after it is made. The upload preset's file holds what video sites ask for.
+TEST(CaptureTool, VideosAreCheckedAndTheUploadPresetHasWhatSitesAsk)
+{
+    if (!HaveFfmpeg)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    Folder folder{"capture"};
+    const std::string path = FakeFfmpegPath(folder), video = folder / "v.mp4",
+                      failed = folder / "v.failed-check.mp4";
+    const std::string cut =
+        "/usr/bin/ffmpeg \"$@\" && for f; do :; done && truncate -s 30000 \"${f#file:}\"";
+    const RunResult checked =
+        RunProgram({"env", path, "FAKE=" + cut, Tool, Assets, "--video", video, "--seconds", "1"});
+    EXPECT_EQ(checked.status, 2);
+    EXPECT_THAT(checked.output, MatchesRegex("quen-capture: the check of " + video +
+                                             " failed: [0-9]+ frames, not 60; the video is kept "
+                                             "as " +
+                                             failed + "\n"));
+    EXPECT_EQ(Contents(folder).back(), "v.failed-check.mp4");
+    // The path is shown clean, as the system reaches it.
+    const RunResult unchecked =
+        RunProgram({"env", path, "FAKE=" + cut, Tool, Assets, "--video", folder / "bin/../v.mp4",
+                    "--seconds", "1", "--no-check"});
+    EXPECT_EQ(unchecked.status, 0);
+    EXPECT_THAT(unchecked.output,
+                HasSubstr("wrote " + video + " (60 frames, 0.0 MB; not checked (--no-check))\n"));
+    EXPECT_EQ(RunProgram({Tool, "--version"}).output, "quen-capture " QUEN_VERSION "\n");
+
+    const RunResult upload =
+        RunProgram({Tool, Assets, "--video", video, "--for-upload", "--seconds", "1"});
+    ASSERT_EQ(upload.status, 0) << upload.output;
+    EXPECT_EQ(Probe(video, "stream=codec_name,profile,width,height,r_frame_rate,color_space,"
+                           "color_primaries,color_transfer,sample_rate"),
+              "h264,Constrained Baseline,3200,2400,bt709,bt709,bt709,60/1\naac,LC,48000,0/0\n");
+    EXPECT_NEAR(std::stod(RunProgram({"ffprobe", "-v", "error", "-select_streams", "a",
+                                      "-show_entries", "stream=bit_rate", "-of", "csv=p=0", video})
+                              .output),
+                384000, 20000);
+    // A key frame every 30 frames and only there; the index before the frames.
+    std::istringstream flags(RunProgram({"ffprobe", "-v", "error", "-select_streams", "v",
+                                         "-show_entries", "packet=flags", "-of", "csv=p=0", video})
+                                 .output);
+    std::vector<int> keys;
+    int frame = 0;
+    for (std::string line; std::getline(flags, line); ++frame)
+        if (line.starts_with('K'))
+            keys.push_back(frame);
+    EXPECT_EQ(frame, 60);
+    EXPECT_EQ(keys, (std::vector<int>{0, 30}));
+    std::ifstream in(video, std::ios::binary);
+    const std::string start(std::istreambuf_iterator<char>(in), {});
+    EXPECT_LT(start.find("moov"), start.find("mdat"));
 }
 
 // The video's sound is what the show decodes, looped sample-exactly to the video's length: a
@@ -367,8 +421,11 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
     const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
         {"", {"--bogus"}, "unknown option \"--bogus\""},
         {"", {"--at", "5", "--out", out, "--assets", folder / "none"}, "cannot use assets folder"},
-        {"", {"--at", "5", "--out", file + "/frames"}, "cannot create output folder"},
-        {"", {"--at", "5", "--out", file}, "cannot create output folder"},
+        // None of the show's files: the wrong folder, refused before anything is made.
+        {"", {"--at", "5", "--out", out, "--assets", folder / "tmp"}, "none of the show's files"},
+        {writes, {"--video", video, "--assets", folder / "tmp"}, "none of the show's files"},
+        {"", {"--at", "5", "--out", file + "/frames", Assets}, "cannot create output folder"},
+        {"", {"--at", "5", "--out", file, Assets}, "cannot create output folder"},
         {"", {"--at", "5", "--out", folder / "frames", Assets}, "5.png is a folder"},
         {"", {"--at", "@" + folder.path.string(), "--out", out, Assets}, "is a folder"},
         {"", {"--at-file", folder / "none", "--out", out, Assets}, "cannot read the file of times"},
@@ -402,7 +459,7 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         {"kill -KILL $$", {"--video", video, Assets}, "\\(signal 9 \\(SIGKILL\\);"},
         // An ffmpeg that cannot be started (its interpreter is missing).
         {"!",
-         {"--video", video, Assets},
+         {"--video", video, Assets, "--no-check"},
          "cannot start " + folder.path.string() + "/bad/ffmpeg: No such file"},
     };
     const auto before = Contents(folder);
@@ -434,14 +491,12 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
         EXPECT_EQ(std::distance(fs::directory_iterator(folder / "tmp"), {}), named ? 1 : 0);
         fs::remove_all(folder / "tmp");
         fs::create_directories(folder / "tmp");
-        std::error_code ignored;
-        fs::remove(out, ignored); // the folder asked for stays, empty
-        EXPECT_EQ(Contents(folder), before);
+        EXPECT_EQ(Contents(folder), before); // not even the folder asked for
     }
     struct stat pipe;
     EXPECT_TRUE(stat((folder / "pipe").c_str(), &pipe) == 0 && S_ISFIFO(pipe.st_mode));
     const RunResult link = RunProgram({"env", path, "FAKE=" + writes, Tool, Assets, "--video",
-                                       folder / "link.mp4", "--seconds", "0.1"});
+                                       folder / "link.mp4", "--seconds", "0.1", "--no-check"});
     ASSERT_EQ(link.status, 0) << link.output;
     EXPECT_TRUE(fs::is_symlink(folder / "link.mp4"));
     EXPECT_EQ(fs::file_size(folder / "real.mp4"), 6u);
@@ -449,8 +504,8 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
     for (const std::size_t length : {243, 254, 255, 256})
     {
         const fs::path named = folder / (std::string(length - 4, 'n') + ".mp4");
-        const RunResult made = RunProgram(
-            {"env", path, "FAKE=" + writes, Tool, Assets, "--video", named, "--seconds", "0.1"});
+        const RunResult made = RunProgram({"env", path, "FAKE=" + writes, Tool, Assets, "--video",
+                                           named, "--seconds", "0.1", "--no-check"});
         EXPECT_EQ(made.status, length <= 255 ? 0 : 2) << length << ": " << made.output;
         EXPECT_EQ(made.output.find("File name too long") != std::string::npos, length > 255);
         EXPECT_EQ(PartFiles(folder), std::vector<std::string>{});
@@ -463,6 +518,56 @@ TEST(CaptureTool, FailuresEndWithOneLineAndLeaveNothingBehind)
     EXPECT_EQ(verbose.status, 2);
     EXPECT_THAT(verbose.output, MatchesRegex("(.*\n)?ffmpeg speaks\nquen-capture: ffmpeg could not "
                                              "make [^\n]*; ffmpeg's messages above\\)\n"));
+    // A temporary folder that cannot take the log never stops a capture (a relative one is
+    // passed over for /tmp): ffmpeg's messages are kept in memory, and a failure quotes its last
+    // line.
+    for (const std::string& tmp : {(folder / "none").string(), std::string("relative"), file})
+    {
+        const RunResult made =
+            RunProgram({"env", "TMPDIR=" + tmp, path, "FAKE=" + writes, Tool, Assets, "--video",
+                        video, "--seconds", "0.1", "--no-check"});
+        EXPECT_EQ(made.status, 0) << tmp << ": " << made.output;
+        if (tmp == "relative")
+            continue;
+        const RunResult failed = RunProgram({"env", "TMPDIR=" + tmp, path,
+                                             "FAKE=echo first >&2; echo it broke >&2; exit 1", Tool,
+                                             Assets, "--video", video, "--seconds", "0.1"});
+        EXPECT_EQ(failed.output, "quen-capture: ffmpeg could not make " + video +
+                                     " (exit status 1; ffmpeg's last message: it broke)\n")
+            << tmp;
+        fs::remove(video);
+    }
+    EXPECT_FALSE(fs::exists(fs::path(AssetsDir) / "relative"));
+}
+
+// An ffmpeg that neither writes nor ends after its last frame is stopped after a while without
+// output, with what it started; one line says so.
+TEST(CaptureTool, AStalledFfmpegIsStoppedWithItsChildren)
+{
+    Folder folder{"capture"};
+    const std::string pidFile = folder / "child.pid";
+    FakeFfmpegPath(folder);
+    ::setenv("FAKE", ("cat >/dev/null; sleep 600 & echo $! >" + pidFile + "; wait").c_str(), 1);
+    capture::VideoJob job;
+    job.ffmpeg = folder / "bin" / "ffmpeg";
+    job.path = job.file = folder / "v.mp4";
+    job.fps = 10;
+    job.frames = 3;
+    job.check = false;
+    job.stallSeconds = 0.5;
+    testassets::ScopedChdir in(AssetsDir);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THAT([&] { capture::CaptureVideo(job); },
+                ::testing::ThrowsMessage<capture::CaptureError>(HasSubstr(
+                    "ffmpeg wrote nothing for 0.5 s after the last frame and was stopped; "
+                    "nothing was written to " +
+                    job.path.string())));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    pid_t child = 0;
+    std::ifstream(pidFile) >> child;
+    EXPECT_TRUE(child > 0 && WaitFor([&] { return Ended(child); }, 5));
+    EXPECT_EQ(PartFiles(folder), std::vector<std::string>{});
+    ::unsetenv("FAKE");
 }
 
 // A link in a shared sticky folder (the system's temporary folder) is followed only when the

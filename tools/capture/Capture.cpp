@@ -8,6 +8,7 @@
 #include "tools/capture/PendingFile.h"
 #include "tools/capture/PngWriter.h"
 #include "tools/capture/Signals.h"
+#include "tools/capture/VideoCheck.h"
 #include "tools/capture/VideoPipe.h"
 
 #include <sys/wait.h>
@@ -56,6 +57,78 @@ void EnterAssetsFolder(const std::filesystem::path& folder)
         throw CaptureError("cannot use assets folder " + folder.string() + ": " + error.message());
 }
 
+// The files the show reads at start-up, by the names it opens them under.
+constexpr const char* ShowFiles[] = {"initial.jpg", "j1.jpg",       "j2.jpg",
+                                     "j3.jpg",      "scroller.jpg", "zeft.mp3"};
+
+// A run in a folder without any of the show's files would render black silence: most likely
+// the wrong folder. One file missing renders as the demo does, with a warning.
+void RequireShowFiles(const std::filesystem::path& shown)
+{
+    for (const char* name : ShowFiles)
+    {
+        std::error_code error;
+        if (std::filesystem::exists(name, error))
+            return;
+    }
+    throw CaptureError("none of the show's files (initial.jpg, j1.jpg, j2.jpg, j3.jpg, "
+                       "scroller.jpg, zeft.mp3) is in " +
+                       shown.string() + "; name their folder with --assets DIR");
+}
+
+// `path` made absolute without "." and ".." (a folder reached through ".." as the system
+// reaches it, links included), the file name itself kept as it is.
+std::filesystem::path CleanPath(const std::filesystem::path& path)
+{
+    const std::filesystem::path absolute = std::filesystem::absolute(path);
+    bool up = false;
+    for (const std::filesystem::path& part : absolute)
+        up = up || part == "..";
+    if (!up)
+        return absolute.lexically_normal();
+    std::error_code error;
+    const std::filesystem::path name = absolute.filename();
+    if (name.empty() || name == "." || name == "..")
+    {
+        const std::filesystem::path folder = std::filesystem::weakly_canonical(absolute, error);
+        return error ? absolute.lexically_normal() : folder;
+    }
+    const std::filesystem::path folder =
+        std::filesystem::weakly_canonical(absolute.parent_path(), error);
+    return error ? absolute.lexically_normal() : folder / name;
+}
+
+// The folders a run makes for its output; those still empty are removed again unless Keep
+// was called, so that a run that fails leaves no trace.
+class MadeFolders
+{
+  public:
+    MadeFolders() = default;
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+    ~MadeFolders()
+    {
+        for (const std::filesystem::path& folder : made_)
+            ::rmdir(folder.c_str()); // fails, harmlessly, once anything is inside
+    }
+
+    // Makes `folder` and its missing parents, remembering which were missing (deepest first).
+    void Make(const std::filesystem::path& folder)
+    {
+        std::error_code error;
+        for (std::filesystem::path at = folder;
+             !at.empty() && at != at.root_path() && !std::filesystem::exists(at, error);
+             at = at.parent_path())
+            made_.push_back(at);
+        CreateFolder(folder);
+    }
+
+    void Keep() { made_.clear(); }
+
+  private:
+    std::vector<std::filesystem::path> made_;
+};
+
 std::string ReadTimesFile(const std::filesystem::path& file)
 {
     std::error_code error;
@@ -97,9 +170,9 @@ std::vector<bool> Superseded(const std::vector<std::uint32_t>& times)
 // before anything is rendered. Returns ", <t>.png through its link to <file>" for each picture
 // that a link leads elsewhere, for the last line.
 std::string PrepareStills(const std::vector<std::uint32_t>& times,
-                          const std::filesystem::path& outDir)
+                          const std::filesystem::path& outDir, MadeFolders& made)
 {
-    CreateFolder(outDir);
+    made.Make(outDir);
     std::string links;
     for (std::uint32_t time : std::set<std::uint32_t>(times.begin(), times.end()))
     {
@@ -168,10 +241,17 @@ void CaptureStills(const std::vector<std::uint32_t>& times, const std::filesyste
     const unsigned workers = EncoderThreads();
     FramePipeline pipeline(first.width, first.height, workers, workers + 2, writeFrame);
     ProgressMeter progress = ProgressMeter::ForStderr(times.size());
+    progress.WatchWaiting([&] { return pipeline.WaitedSeconds(); });
     RenderFrames(
         session, times.size(), [&](std::size_t i) { return times[i]; }, pipeline, progress);
     pipeline.Finish();
     progress.Finish();
+}
+
+static std::filesystem::path FailedCheckName(const std::filesystem::path& file)
+{
+    return file.parent_path() /
+           (file.stem().string() + ".failed-check" + file.extension().string());
 }
 
 void CaptureVideo(const VideoJob& job)
@@ -181,6 +261,14 @@ void CaptureVideo(const VideoJob& job)
     {
     };
 
+    std::optional<std::filesystem::path> ffprobe;
+    if (job.check)
+    {
+        ffprobe = FindProgram("ffprobe");
+        if (!ffprobe)
+            throw CaptureError("ffprobe, which checks the video, is not on PATH; it comes with "
+                               "ffmpeg (apt-get install ffmpeg), or give --no-check");
+    }
     CheckedSession started;
     session::ShowSession& session = *started;
     const session::FrameView first = session.Frame();
@@ -197,6 +285,17 @@ void CaptureVideo(const VideoJob& job)
     settings.container = job.container;
     settings.soundRate = sound != nullptr ? sound->Rate() : 0;
     settings.verbose = job.verbose;
+    settings.forUpload = job.forUpload;
+
+    VideoExpectation expected;
+    expected.frames = job.frames;
+    expected.fps = job.fps;
+    expected.width = first.width * job.scale;
+    expected.height = first.height * job.scale;
+    expected.sound = sound != nullptr;
+    const bool hashFrames = job.check && job.container == Container::Mkv;
+    if (hashFrames)
+        expected.hashes.reserve(job.frames);
 
     PendingFile pending(job.file);
     ::close(pending.TakeDescriptor()); // ffmpeg opens it by name
@@ -206,18 +305,23 @@ void CaptureVideo(const VideoJob& job)
         log.emplace();
     FfmpegProcess ffmpeg(job.ffmpeg, FfmpegArguments(settings), sound != nullptr,
                          log ? log->Descriptor() : -1);
+    if (log)
+        log->Started();
     if (sound != nullptr)
         ffmpeg.StartSound(std::move(sound), SoundFrames(job.frames, job.fps, settings.soundRate));
     // One worker keeps the frames in order while ffmpeg encodes in parallel with rendering.
     FramePipeline pipeline(first.width, first.height, 1, 4,
                            [&](const FrameImage& frame, std::size_t)
                            {
+                               if (hashFrames)
+                                   expected.hashes.push_back(FrameHash(frame, job.scale));
                                if (!ffmpeg.WriteFrame(frame.pixels.data(),
                                                       frame.pixels.size() * sizeof(std::uint32_t)))
                                    throw StoppedReading{};
                            });
 
     ProgressMeter progress = ProgressMeter::ForStderr(job.frames);
+    progress.WatchWaiting([&] { return pipeline.WaitedSeconds(); });
     bool allSent = true;
     try
     {
@@ -236,20 +340,36 @@ void CaptureVideo(const VideoJob& job)
         ffmpeg.Stop(); // before the pipeline's writer, perhaps waiting for ffmpeg, is joined
         throw;
     }
-    const int status = ffmpeg.Finish();
+    const int status = ffmpeg.Finish(pending.TempPath(), log ? &*log : nullptr, job.stallSeconds);
     ThrowIfInterrupted();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (ffmpeg.Stalled())
     {
-        if (log)
-            log->Keep();
-        throw CaptureError(DescribeFfmpegFailure(
-            job.path, status, log ? log->Text() : "",
-            log ? "ffmpeg's messages are in " + log->Path().string() : "ffmpeg's messages above"));
+        char limit[32];
+        std::snprintf(limit, sizeof limit, "%g", job.stallSeconds);
+        throw CaptureError("ffmpeg wrote nothing for " + std::string(limit) +
+                           " s after the last frame and was stopped; nothing was written to " +
+                           job.path.string());
     }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw CaptureError(
+            DescribeFfmpegFailure(job.path, status, log ? log->Text() : "",
+                                  log ? WhereMessages(*log) : "ffmpeg's messages above"));
     if (!allSent)
         throw CaptureError("ffmpeg stopped reading frames before the end of " + job.path.string());
-    pending.Commit();
     progress.Finish();
+    if (job.check)
+    {
+        const std::string wrong = CheckVideo(pending.TempPath(), expected, *ffprobe, job.ffmpeg);
+        ThrowIfInterrupted();
+        if (!wrong.empty())
+        {
+            const std::filesystem::path failed = FailedCheckName(job.file);
+            pending.CommitAs(failed);
+            throw CaptureError("the check of " + job.path.string() + " failed: " + wrong +
+                               "; the video is kept as " + failed.string());
+        }
+    }
+    pending.Commit();
 }
 
 int RunCapture(const std::vector<std::string_view>& args)
@@ -267,20 +387,41 @@ int RunCapture(const std::vector<std::string_view>& args)
             std::fputs(HelpText(defaultAssets).c_str(), stdout);
             return ExitSuccess;
         }
+        if (options.mode == CaptureMode::Version)
+        {
+            std::fputs("quen-capture " QUEN_VERSION "\n", stdout);
+            return ExitSuccess;
+        }
         // Paths are taken from the folder the command runs in, before --assets.
         if (options.timesFile)
             options.times = ParseTimeFile(ReadTimesFile(*options.timesFile));
         CatchTerminatingSignals();
         const std::optional<std::filesystem::path> assets =
             options.assetsDir ? options.assetsDir : defaultAssets;
+        const std::filesystem::path outPath =
+            CleanPath(options.mode == CaptureMode::Stills ? options.outDir : options.videoFile);
+        std::optional<std::filesystem::path> ffmpeg;
+        if (options.mode == CaptureMode::Video)
+        {
+            ffmpeg = FindProgram("ffmpeg");
+            if (!ffmpeg)
+                throw CaptureError(
+                    "ffmpeg not found on PATH; install it with: apt-get install ffmpeg");
+        }
+        // The show's files before any output: a run that cannot render makes nothing.
+        const std::filesystem::path assetsShown =
+            CleanPath(assets ? *assets : std::filesystem::path("."));
+        if (assets)
+            EnterAssetsFolder(*assets);
+        RequireShowFiles(assetsShown);
 
         if (options.mode == CaptureMode::Stills)
         {
-            const std::filesystem::path outDir = std::filesystem::absolute(options.outDir);
-            const std::string links = PrepareStills(options.times, outDir);
-            if (assets)
-                EnterAssetsFolder(*assets);
+            const std::filesystem::path& outDir = outPath;
+            MadeFolders made;
+            const std::string links = PrepareStills(options.times, outDir, made);
             CaptureStills(options.times, outDir);
+            made.Keep();
             const std::size_t pictures =
                 std::unordered_set<std::uint32_t>(options.times.begin(), options.times.end())
                     .size();
@@ -291,26 +432,24 @@ int RunCapture(const std::vector<std::string_view>& args)
         }
 
         VideoJob job;
-        job.path = std::filesystem::absolute(options.videoFile);
+        job.path = outPath;
         job.file = ResolveOutputFile(job.path);
-        const std::optional<std::filesystem::path> ffmpeg = FindProgram("ffmpeg");
-        if (!ffmpeg)
-            throw CaptureError("ffmpeg not found on PATH; install it with: apt-get install ffmpeg");
         job.ffmpeg = *ffmpeg;
         job.container = options.container;
         job.fps = options.fps;
         job.frames = VideoFrameCount(options.fps, options.seconds);
         job.scale = options.scale;
         job.verbose = options.verbose;
-        if (assets)
-            EnterAssetsFolder(*assets);
+        job.forUpload = options.forUpload;
+        job.check = options.check;
         CaptureVideo(job);
-        std::printf("quen-capture: wrote %s%s (%u frames, %s)\n",
+        std::printf("quen-capture: wrote %s%s (%u frames, %s%s)\n",
                     text::Printable(job.path.string()).c_str(),
                     job.file == job.path
                         ? ""
                         : text::Printable(" through its link to " + job.file.string()).c_str(),
-                    job.frames, Megabytes(job.file).c_str());
+                    job.frames, Megabytes(job.file).c_str(),
+                    job.check ? ", checked" : "; not checked (--no-check)");
         return ExitSuccess;
     }
     catch (const std::exception& failure)

@@ -46,10 +46,17 @@ struct VideoJob
     std::uint32_t frames = 0;
     int scale = 1;
     bool verbose = false;
+    bool forUpload = false;
+    // Read the finished file back before it takes its name.
+    bool check = true;
+    // How long ffmpeg may go without writing, after the last frame, before it is stopped.
+    double stallSeconds = 60;
 };
 
 // --video: renders the frames in one session started in the current folder and has ffmpeg
-// encode them, with the sound the session's music makes when start-up could open it.
+// encode them, with the sound the session's music makes when start-up could open it; then,
+// unless job.check is off, reads the file back (CheckVideo). A file that fails the check is
+// kept as NAME.failed-check.EXT, and CaptureError says why.
 void CaptureVideo(const VideoJob& job);
 
 } // namespace capture

@@ -127,8 +127,20 @@ double ParseSeconds(std::string_view text)
 struct RawOptions
 {
     std::optional<std::string_view> at, atFile, out, video, fps, seconds, scale, assets;
-    bool verbose = false;
+    bool verbose = false, forUpload = false, noCheck = false;
 };
+
+// The options that take no value.
+bool* Flag(RawOptions& raw, std::string_view name)
+{
+    if (name == "--verbose")
+        return &raw.verbose;
+    if (name == "--for-upload")
+        return &raw.forUpload;
+    if (name == "--no-check")
+        return &raw.noCheck;
+    return nullptr;
+}
 
 std::optional<std::string_view>* Slot(RawOptions& raw, std::string_view name)
 {
@@ -162,11 +174,11 @@ RawOptions Collect(const std::vector<std::string_view>& args)
         // Both "--name value" and "--name=value".
         const std::size_t equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
-        if (name == "--verbose")
+        if (bool* flag = Flag(raw, name))
         {
             if (equals != std::string_view::npos)
-                throw CaptureError("--verbose takes no value");
-            raw.verbose = true;
+                throw CaptureError(std::string(name) + " takes no value");
+            *flag = true;
             continue;
         }
         std::optional<std::string_view>* slot = Slot(raw, name);
@@ -247,6 +259,14 @@ CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
         if (arg == "--help" || arg == "-h")
             return options;
     }
+    for (std::string_view arg : args)
+    {
+        if (arg == "--version")
+        {
+            options.mode = CaptureMode::Version;
+            return options;
+        }
+    }
 
     const RawOptions raw = Collect(args);
     if (raw.assets)
@@ -259,8 +279,9 @@ CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
     {
         if (raw.at && raw.atFile)
             throw CaptureError("--at and --at-file cannot be used together");
-        if (raw.fps || raw.seconds || raw.scale || raw.verbose)
-            throw CaptureError("--fps, --seconds, --scale and --verbose go with --video, not --at");
+        if (raw.fps || raw.seconds || raw.scale || raw.verbose || raw.forUpload || raw.noCheck)
+            throw CaptureError("--fps, --seconds, --scale, --verbose, --for-upload and --no-check "
+                               "go with --video, not --at");
         if (!raw.out)
             throw CaptureError("--at needs --out DIR, the folder for the pictures");
         options.mode = CaptureMode::Stills;
@@ -288,14 +309,26 @@ CaptureOptions ParseArguments(const std::vector<std::string_view>& args)
             options.seconds = ParseSeconds(*raw.seconds);
         if (raw.scale)
             options.scale = ParseCount("--scale", *raw.scale, LargestScale);
+        if (raw.forUpload)
+        {
+            if (raw.fps || raw.scale)
+                throw CaptureError("--for-upload sets --scale 4 and --fps 60 itself");
+            if (options.container != Container::Mp4)
+                throw CaptureError("--for-upload makes an .mp4 file; name it FILE.mp4");
+            options.forUpload = true;
+            options.scale = 4;
+            options.fps = 60;
+        }
         options.verbose = raw.verbose;
+        options.check = !raw.noCheck;
         VideoFrameCount(options.fps, options.seconds); // refuses lengths that cannot be made
         return options;
     }
     if (raw.out)
         throw CaptureError("--out goes with --at T1,T2,...");
-    if (raw.fps || raw.seconds || raw.scale || raw.verbose)
-        throw CaptureError("--fps, --seconds, --scale and --verbose go with --video FILE");
+    if (raw.fps || raw.seconds || raw.scale || raw.verbose || raw.forUpload || raw.noCheck)
+        throw CaptureError("--fps, --seconds, --scale, --verbose, --for-upload and --no-check "
+                           "go with --video FILE");
     throw CaptureError("nothing to do: give --at T1,T2,... --out DIR or --video FILE.mp4 "
                        "(see --help)");
 }
@@ -306,8 +339,9 @@ std::string HelpText(const std::optional<std::filesystem::path>& defaultAssets)
         defaultAssets ? defaultAssets->string() + " (the installed files)" : "the current folder";
     return R"(Usage: quen-capture --at T1,T2,... --out DIR [--assets DIR]
        quen-capture --at @FILE --out DIR [--assets DIR]
-       quen-capture --video FILE [--fps N] [--seconds S] [--scale N] [--verbose] [--assets DIR]
-       quen-capture --help
+       quen-capture --video FILE [--fps N] [--seconds S] [--scale N] [--for-upload]
+                    [--no-check] [--verbose] [--assets DIR]
+       quen-capture --help | --version
 
 Renders the Quen/XDL show without a display, frame-exactly: the demo's own start-up and
 frame code run on a headless device with a virtual clock, so the picture for elapsed time
@@ -332,15 +366,22 @@ unless --assets says otherwise.
                   t = i * 1000 / N ms, rounded down.
   --seconds S     video length in seconds, fractions allowed (default 110: the whole show
                   and the first cycle of the closing scroller).
-  --scale N       video pixels N times as large, 1 to 8, kept sharp (nearest neighbour):
-                  --scale 3 makes 2400x1800, as video sites keep the detail of.
+  --scale N       video pixels N times as large, 1 to 8, kept sharp (nearest neighbour);
+                  an even N keeps each pixel's colour whole in the video's half-size colour.
+  --for-upload    for a video site (FILE.mp4): 4x (3200x2400, which sites treat as 4K and
+                  give more bits), 60 fps, BT.709 tags, 0.5 s closed GOPs, AAC 48 kHz 384k.
+  --no-check      leaves out the check that reads the finished video back: its frames,
+                  rate and length, the sound's length, and for .mkv every frame's pixels.
+                  A video that fails the check is kept as FILE.failed-check.EXT, status 2.
   --verbose       ffmpeg's own messages on stderr; otherwise a failure names the file
                   that holds them.
   --assets DIR    folder with the pictures (initial.jpg, j1.jpg, j2.jpg, j3.jpg,
                   scroller.jpg) and the music (zeft.mp3); default: )" +
            assets + R"(.
-                  Missing files behave as in the demo: black pictures, silent music.
+                  A missing file behaves as in the demo: a black picture, silent music;
+                  with none of the six there, nothing is rendered.
   --help          this text.
+  --version       the version.
 
 Paths given to --out, --video and --at @FILE are taken from the folder the command runs
 in, before --assets changes folder. Every output path is checked before anything is
@@ -354,7 +395,7 @@ Examples:
   quen-capture --at 0,5000,13000 --out frames
   quen-capture --video quen.mp4
   quen-capture --video preview.webm --fps 30 --seconds 20
-  quen-capture --video upload.mp4 --scale 3
+  quen-capture --video upload.mp4 --for-upload
   quen-capture --video archive.mkv
 
 Exit status: 0 when every file is complete; 2 on any error, with the reason on one line

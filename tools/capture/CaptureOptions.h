@@ -24,9 +24,10 @@ enum class Container
 // What one run of the tool does.
 enum class CaptureMode
 {
-    Help,   // print the help text
-    Stills, // --at: one PNG per listed time
-    Video,  // --video: a video of consecutive frames with the soundtrack
+    Help,    // print the help text
+    Version, // print the version
+    Stills,  // --at: one PNG per listed time
+    Video,   // --video: a video of consecutive frames with the soundtrack
 };
 
 // Parsed command line. Paths are as given; the caller makes them absolute before changing
@@ -52,6 +53,11 @@ struct CaptureOptions
     int scale = 1;
     // Video: ffmpeg's own messages on stderr.
     bool verbose = false;
+    // Video: the settings video sites ask for (--for-upload): 4x, 60 fps, colour tags, a
+    // closed GOP of half a second, AAC-LC at 48 kHz and 384 kb/s.
+    bool forUpload = false;
+    // Video: the finished file is read back and checked (--no-check turns it off).
+    bool check = true;
     // Folder to change to before start-up, where the pictures and the music are found.
     std::optional<std::filesystem::path> assetsDir;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
@@ -65,7 +66,14 @@ void FramePipeline::Submit(const session::FrameView& frame, std::size_t index)
     std::size_t buffer = 0;
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !free_.empty() || failure_; });
+        if (free_.empty() && !failure_)
+        {
+            const auto start = std::chrono::steady_clock::now();
+            changed_.wait(lock, [this] { return !free_.empty() || failure_; });
+            waitedNanoseconds_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now() - start)
+                                      .count();
+        }
         if (failure_)
             std::rethrow_exception(failure_);
         buffer = free_.back();

@@ -4,6 +4,7 @@
 
 #include "tools/session/ShowSession.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +55,9 @@ class FramePipeline
     // failure of a worker.
     void Finish();
 
+    // How long Submit has waited for a free buffer in all: the time the consumers set the pace.
+    double WaitedSeconds() const { return waitedNanoseconds_.load() * 1e-9; }
+
   private:
     struct Job
     {
@@ -73,6 +77,7 @@ class FramePipeline
     bool closing_ = false;
     std::exception_ptr failure_;
     std::vector<std::thread> workers_;
+    std::atomic<std::int64_t> waitedNanoseconds_{0};
 };
 
 // Worker threads for encoding pictures: every processor, at least 1 and at most 8. The

@@ -150,11 +150,16 @@ int PendingFile::TakeDescriptor()
 
 void PendingFile::Commit()
 {
+    CommitAs(target_);
+}
+
+void PendingFile::CommitAs(const std::filesystem::path& name)
+{
     struct stat info;
     if (::stat(temp_.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         throw CaptureError("nothing was written to " + target_.string());
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
-        throw CaptureError("cannot rename " + temp_.string() + " to " + target_.string() + ": " +
+    if (::rename(temp_.c_str(), name.c_str()) != 0)
+        throw CaptureError("cannot rename " + temp_.string() + " to " + name.string() + ": " +
                            Reason(errno));
     committed_ = true;
 }

@@ -38,6 +38,8 @@ class PendingFile
     // Renames the temporary file to the target, replacing a regular file there. Throws
     // CaptureError if the temporary file is missing or empty or the rename fails.
     void Commit();
+    // The same under another name in the same folder (a file kept after a failed check).
+    void CommitAs(const std::filesystem::path& name);
 
   private:
     std::filesystem::path target_;

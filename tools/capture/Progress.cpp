@@ -56,7 +56,10 @@ std::string FormatProgress(const ProgressState& state, int barWidth)
     char speed[64];
     std::snprintf(speed, sizeof speed, "  %.1f fps  ", rate);
     const double left = static_cast<double>(state.total - state.done) / rate;
-    return text + speed + FormatDuration(left) + " left";
+    text += speed + FormatDuration(left) + " left";
+    if (state.waiting >= 0 && state.seconds >= BoundAfterSeconds)
+        text += state.waiting * 3 >= 1 ? "  encoder-bound" : "  tool-bound";
+    return text;
 }
 
 ProgressMeter::ProgressMeter(std::size_t total, bool terminal, Sink sink, Clock clock,
@@ -112,7 +115,9 @@ void ProgressMeter::Show()
 {
     const double now = clock_();
     lastShown_ = now;
-    const ProgressState state{done_, total_, now - start_};
+    ProgressState state{done_, total_, now - start_};
+    if (waited_ && state.seconds > 0)
+        state.waiting = waited_() / state.seconds;
     // On a terminal the line is redrawn over itself; trailing spaces wipe a longer last one.
     if (terminal_)
         sink_("\r" + FormatProgress(state, TerminalBarWidth) + "  ");

@@ -1,5 +1,6 @@
-// Progress of a capture on stderr: frames done out of the total, frames per second and the
-// time left. Redrawn in place on a terminal; occasional plain lines otherwise (logs, CI).
+// Progress of a capture on stderr: frames done out of the total, frames per second, the time
+// left and, in a long capture, which side sets the pace. Redrawn in place on a terminal;
+// occasional plain lines otherwise (logs, CI).
 #pragma once
 
 #include <chrono>
@@ -16,11 +17,19 @@ struct ProgressState
     std::size_t done = 0;
     std::size_t total = 0;
     double seconds = 0; // since the start
+    // The share of that time the renderer waited for the encoder (ffmpeg, or the PNG
+    // writers) to take a frame; below 0 when not known.
+    double waiting = -1;
 };
+
+// From this many seconds on, the line says which side bounds the capture.
+constexpr double BoundAfterSeconds = 10;
 
 // One progress line without line ending, e.g.
 // "[#########...........]  450/1000 frames  90.0 fps  0:06 left". `barWidth` 0 leaves out the
-// bar. Before any frame is done, rate and time left show as "--".
+// bar. Before any frame is done, rate and time left show as "--". After BoundAfterSeconds it
+// ends in "  encoder-bound" when the renderer waited for the encoder a third of the time or
+// more, else "  tool-bound": what to make faster (or lighter) to capture faster.
 std::string FormatProgress(const ProgressState& state, int barWidth);
 
 class ProgressMeter
@@ -47,6 +56,9 @@ class ProgressMeter
     // One more frame done.
     void Advance();
 
+    // Where the meter learns how long the renderer has waited for the encoder, in seconds.
+    void WatchWaiting(std::function<double()> waitedSeconds) { waited_ = std::move(waitedSeconds); }
+
     // The last state: a final redraw and line end on a terminal; a closing line otherwise, if
     // the run was long enough to print any.
     void Finish();
@@ -59,6 +71,7 @@ class ProgressMeter
     bool terminal_;
     Sink sink_;
     Clock clock_;
+    std::function<double()> waited_;
     double terminalInterval_;
     double lineInterval_;
     double start_;

@@ -6,9 +6,12 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +42,8 @@ struct VideoSettings
     int soundRate = 0;
     // ffmpeg's own messages in full on stderr instead of errors only in its log.
     bool verbose = false;
+    // MP4 as video sites advise (--for-upload): BT.709, closed GOPs of 30, AAC 48 kHz 384k.
+    bool forUpload = false;
     // The file ffmpeg writes.
     std::filesystem::path output;
 };
@@ -50,6 +55,8 @@ std::vector<std::string> FfmpegArguments(const VideoSettings& settings);
 
 // The sound frames that go with `frames` video frames at `fps`: the same length, rounded.
 std::uint64_t SoundFrames(std::uint32_t frames, int fps, int rate);
+
+class FfmpegLog;
 
 // One ffmpeg process and the pipes that feed it. It runs in a process group of its own (Ctrl-C
 // on the terminal reaches only the tool, which stops it) and ends if the tool dies (SIGKILL
@@ -75,16 +82,20 @@ class FfmpegProcess
     void StartSound(std::unique_ptr<music::Player> player, std::uint64_t frames);
 
     // Ends the frames, waits for the sound to be sent and for ffmpeg to exit; returns its
-    // status as waitpid gives it.
-    int Finish();
+    // status as waitpid gives it. An ffmpeg whose output (`output`, and its messages through
+    // `log`) has not grown for `stallSeconds` since then is stopped, with every process of its
+    // group, and Stalled says so.
+    int Finish(const std::filesystem::path& output, const FfmpegLog* log, double stallSeconds = 60);
+    bool Stalled() const { return stalled_; }
 
     // Kills ffmpeg at once; every write waiting for it gives up. For a capture that fails.
     void Stop();
 
   private:
-    int WaitForExit();
+    int WaitForExit(const std::function<bool()>& progressed = {}, double stallSeconds = 0);
 
     pid_t child_ = -1;
+    bool stalled_ = false;
     int video_ = -1;
     int sound_ = -1;
     // An eventfd signalled when ffmpeg is stopped, so that no write waits on it any longer.
@@ -95,8 +106,10 @@ class FfmpegProcess
 // "exit status N" or "signal N (SIGKILL)", for a status from waitpid.
 std::string DescribeExit(int waitStatus);
 
-// ffmpeg's messages, kept in a file of the temporary folder: removed at the end unless Keep
-// was called for a failure whose message names it.
+// ffmpeg's messages, kept in a file of the temporary folder ($TMPDIR when it is an absolute
+// path, else /tmp): removed at the end unless Keep was called for a failure whose message
+// names it. Where no file can be made there (a missing, full or read-only folder), the last
+// 64 KiB are kept in memory instead, read from a pipe: a capture never fails over its log.
 class FfmpegLog
 {
   public:
@@ -105,17 +118,34 @@ class FfmpegLog
     FfmpegLog(const FfmpegLog&) = delete;
     FfmpegLog& operator=(const FfmpegLog&) = delete;
 
+    // Where ffmpeg writes; after it has started, Started closes the tool's copy of a pipe.
     int Descriptor() const { return descriptor_; }
+    void Started();
+    // Empty when the messages are kept in memory.
     const std::filesystem::path& Path() const { return path_; }
     // What ffmpeg wrote, at most the last 64 KiB.
-    std::string Text() const;
+    std::string Text();
+    // Bytes written so far: growth shows that ffmpeg still works.
+    std::uint64_t Size() const;
     void Keep() { keep_ = true; }
 
   private:
+    void ReadPipe(int from);
+
     std::filesystem::path path_;
     int descriptor_ = -1;
     bool keep_ = false;
+    // The memory form: the reader's thread and what it has kept.
+    std::thread reader_;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> received_{0};
+    mutable std::mutex mutex_;
+    std::string kept_;
 };
+
+// Where a failure's message sends the user for ffmpeg's messages: the kept file's name, or the
+// last line ffmpeg printed.
+std::string WhereMessages(FfmpegLog& log);
 
 // The one line for an ffmpeg that failed to write `output`: the cause found in its messages
 // (no space left, permission denied, ...) if any, and where its messages are.
