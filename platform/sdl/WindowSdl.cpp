@@ -31,7 +31,7 @@ volatile std::sig_atomic_t closeAsked = 0;
 int altAtKeyPress = -1; // Alt at the X server's last key press not yet matched by SDL's; -1: none
 
 // SIGHUP (the terminal closed), SIGTERM and SIGINT ask the window to close, so the show ends on
-// its ordinary path with status 0, its resources released.
+// its ordinary path with status 0, its resources released. SIGPIPE is ignored.
 void AskToClose(int)
 {
     closeAsked = 1;
@@ -45,6 +45,9 @@ void CloseOnSignals()
     action.sa_flags = SA_RESTART;
     for (int s : {SIGHUP, SIGTERM, SIGINT})
         sigaction(s, &action, nullptr);
+    // A write to an X connection the server has closed then fails with EPIPE, and Xlib reports
+    // the lost display (one line, status 1) instead of the process dying of SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 void SetIcon()
