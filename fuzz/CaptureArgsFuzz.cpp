@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (capture::HelpText(std::nullopt).empty())
                     std::abort();
                 break;
+            case capture::CaptureMode::Version: break;
             case capture::CaptureMode::Stills:
                 if ((options.times.empty() && !options.timesFile) || options.outDir.empty())
                     std::abort();
@@ -38,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (options.fps < 1 || options.fps > 1000 || options.scale < 1 ||
                     options.scale > 8 || options.videoFile.empty() ||
                     capture::VideoFrameCount(options.fps, options.seconds) < 1)
+                    std::abort();
+                // The upload preset is never weakened by other options.
+                if (options.forUpload && (options.scale != 4 || options.fps != 60 ||
+                                          options.container != capture::Container::Mp4))
                     std::abort();
                 break;
         }
