@@ -35,19 +35,6 @@ bool IsFolder(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
-// Whether any of the show's files is in `folder` (an unreadable one counts: the show's start-up
-// then says what is wrong with it).
-bool HoldsShowFiles(const std::filesystem::path& folder)
-{
-    for (const char* name : ShowFiles)
-    {
-        std::error_code error;
-        if (std::filesystem::exists(folder / name, error))
-            return true;
-    }
-    return false;
-}
-
 // --help, naming the folders of `builtIn` in the order they are looked in.
 std::string Help(const std::vector<std::filesystem::path>& builtIn)
 {

@@ -4,6 +4,7 @@
 #include "platform/headless/Headless.h"
 #include "platform/Text.h"
 #include "platform/music/MusicDecoder.h"
+#include "shell/ShowFiles.h"
 #include "tools/capture/CaptureError.h"
 #include "tools/capture/PendingFile.h"
 #include "tools/capture/PngWriter.h"
@@ -57,20 +58,12 @@ void EnterAssetsFolder(const std::filesystem::path& folder)
         throw CaptureError("cannot use assets folder " + folder.string() + ": " + error.message());
 }
 
-// The files the show reads at start-up, by the names it opens them under.
-constexpr const char* ShowFiles[] = {"initial.jpg", "j1.jpg",       "j2.jpg",
-                                     "j3.jpg",      "scroller.jpg", "zeft.mp3"};
-
 // A run in a folder without any of the show's files would render black silence: most likely
 // the wrong folder. One file missing renders as the demo does, with a warning.
 void RequireShowFiles(const std::filesystem::path& shown)
 {
-    for (const char* name : ShowFiles)
-    {
-        std::error_code error;
-        if (std::filesystem::exists(name, error))
-            return;
-    }
+    if (HoldsShowFiles("."))
+        return;
     throw CaptureError("none of the show's files (initial.jpg, j1.jpg, j2.jpg, j3.jpg, "
                        "scroller.jpg, zeft.mp3) is in " +
                        shown.string() + "; name their folder with --assets DIR");
