@@ -272,27 +272,13 @@ TEST(CaptureTool, VideosOfEveryKindHaveTheShowAndItsSound)
                                  "quen-capture: cannot open music \"zeft.mp3\"",
                                  "quen-capture: no music could be opened; the video is silent"})
             EXPECT_EQ(result.output.find(line) != std::string::npos, expected.size() == 1) << line;
-        std::istringstream probe(
-            Probe(video, "stream=codec_name,codec_type,width,height,pix_fmt,duration"));
+        // The length, the frame count and (lossless) every frame are the tool's own check,
+        // which VideoCheckTest makes fail; here, the streams each kind is made of.
+        std::istringstream probe(Probe(video, "stream=codec_name,codec_type,width,height,pix_fmt"));
         std::vector<std::string> streams;
         for (std::string line; std::getline(probe, line);)
-        {
-            const std::size_t comma = line.rfind(',');
-            if (line.substr(comma + 1) != "N/A") // Matroska keeps the length per file
-            {
-                EXPECT_NEAR(std::stod(line.substr(comma + 1)), 2.0, 0.1) << line;
-            }
-            streams.push_back(line.substr(0, comma));
-        }
+            streams.push_back(line);
         EXPECT_EQ(streams, expected);
-        if (name == "v.MKV") // lossless and sharp: each pixel of the frame a 2x2 square
-        {
-            const std::string png = folder / "frame.png";
-            RunProgram({"ffmpeg", "-v", "error", "-i", video, "-frames:v", "1", "-vf",
-                        "scale=800:600:flags=neighbor", "-pix_fmt", "rgb24", png});
-            EXPECT_TRUE(ReadPng(png) == RenderSequence({0})[0]);
-            fs::remove(png);
-        }
         fs::remove(video);
         EXPECT_EQ(Contents(folder), before);
     }
