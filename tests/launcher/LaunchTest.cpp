@@ -157,8 +157,16 @@ TEST(ShowFolder, IsTheFirstThatHoldsAnyOfTheFiles)
     testassets::WriteFile(root / "music-only" / "zeft.mp3", {1});
     testassets::WriteFile(root / "plain-file", {1});
     const auto in = [&](const char* name) { return root / name; };
+    const auto taking = [&](const char* name)
+    {
+        return "quen: taking the pictures and music from " + in(name).string() + " (none in " +
+               in("empty").string() + ")\n";
+    };
+    const auto notFolder = [&](const char* name)
+    { return "quen: --assets " + in(name).string() + " is not a folder (see quen --help)\n"; };
     const std::string notFound = "; the show plays black and silent (run it in their folder, as "
                                  "in cd assets && ../build/quen, or name it with --assets DIR)\n";
+    const std::string empty = in("empty").string(), missing = in("missing").string();
     const struct
     {
         std::optional<std::filesystem::path> asked;
@@ -170,33 +178,32 @@ TEST(ShowFolder, IsTheFirstThatHoldsAnyOfTheFiles)
     } cases[] = {
         // One file in the current folder keeps the show there, with nothing said.
         {{}, "here", {in("build-tree")}, {}, "", false},
+        // Else the first built-in folder that holds any.
         {{},
          "empty",
          {in("missing"), in("music-only"), in("installed")},
          in("music-only"),
-         "quen: taking the pictures and music from " + in("music-only").string() + " (none in " +
-             in("empty").string() + ")\n",
+         taking("music-only"),
          false},
         {{},
          "empty",
          {in("build-tree"), in("installed")},
          in("build-tree"),
-         "quen: taking the pictures and music from " + in("build-tree").string() + " (none in " +
-             in("empty").string() + ")\n",
+         taking("build-tree"),
          false},
         // Found nowhere: every folder looked in is named.
         {{},
          "empty",
          {in("missing"), in("empty")},
          {},
-         "quen: the pictures and music are in none of " + in("empty").string() + ", " +
-             in("missing").string() + ", " + in("empty").string() + notFound,
+         "quen: the pictures and music are in none of " + empty + ", " + missing + ", " + empty +
+             notFound,
          false},
         {{},
          "empty",
          {},
          {},
-         "quen: the pictures and music are in none of " + in("empty").string() + notFound,
+         "quen: the pictures and music are in none of " + empty + notFound,
          false},
         // --assets is taken as it is, never searched past.
         {in("installed"), "here", {in("build-tree")}, in("installed"), "", false},
@@ -204,21 +211,11 @@ TEST(ShowFolder, IsTheFirstThatHoldsAnyOfTheFiles)
          "here",
          {in("build-tree")},
          in("empty"),
-         "quen: none of the pictures and music is in " + in("empty").string() +
+         "quen: none of the pictures and music is in " + empty +
              "; the show plays black and silent\n",
          false},
-        {in("missing"),
-         "here",
-         {},
-         in("missing"),
-         "quen: --assets " + in("missing").string() + " is not a folder (see quen --help)\n",
-         true},
-        {in("plain-file"),
-         "here",
-         {},
-         in("plain-file"),
-         "quen: --assets " + in("plain-file").string() + " is not a folder (see quen --help)\n",
-         true},
+        {in("missing"), "here", {}, in("missing"), notFolder("missing"), true},
+        {in("plain-file"), "here", {}, in("plain-file"), notFolder("plain-file"), true},
     };
     for (const auto& c : cases)
     {
