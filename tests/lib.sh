@@ -74,6 +74,29 @@ wait_for_exit() {
   wait "$1" && exit_status=0 || exit_status=$?
 }
 
+# now_ms: the wall clock in milliseconds.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# shoot_window SHOWN: two seconds after SHOWN (now_ms when the window appeared), the 800x600
+# window centred on a 1024x768 screen saved as $work/shot.png; sets last to the latest step the
+# show can have reached (its clock starts after the window is shown).
+shoot_window() {
+  sleep 2
+  import -window root -crop 800x600+112+84 +repage "$work/shot.png"
+  last=$((($(now_ms) - $1) / 50 + 1))
+}
+
+# escape_ends PID WID AUDIO: Escape ends the show in window WID with status 0, and the sound
+# recorded in AUDIO was not silent.
+escape_ends() {
+  xdotool windowfocus "$2"
+  xdotool key Escape
+  wait_for_exit "$1" 10
+  echo "Escape: exit status $exit_status"
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape"
+  check_loud "$3"
+}
+
 # check_loud FILE: the 16-bit samples the audio device recorded in FILE are not all silence.
 check_loud() {
   local loud

@@ -17,7 +17,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../windows/alsa_capture.sh"
 . "$here/../lib.sh"
 use_work
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux/CMakeCache.txt")
 echo "release $version in $release"
@@ -64,16 +63,8 @@ alsa_capture "$work/audio.raw"
 wine quen.exe 2>"$work/stderr" &
 pid=$!
 wid=$(wait_for_window "$pid" 15) || { fail "no window titled Quen/XDL within 15 s"; finish; }
-shown=$(now_ms)
-sleep 2
-import -window root -crop 800x600+112+84 +repage "$work/shot.png"
-last=$((($(now_ms) - shown) / 50 + 1))
-xdotool windowfocus "$wid"
-xdotool key Escape
-wait_for_exit "$pid" 10
-echo "Escape: exit status $exit_status"
-[ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape"
-check_loud "$work/audio.raw"
+shoot_window "$(now_ms)"
+escape_ends "$pid" "$wid" "$work/audio.raw"
 ms=$(frame_of "$work/shot.png" "$linux/quen-capture" "$folder" "$last")
 echo "the screenshot is the Linux frame of ${ms:-none of} ms (steps 0-$last)"
 # Step 0 is black; from step 1 on the wipe shows columns of the zip's first picture.

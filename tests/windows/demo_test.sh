@@ -23,7 +23,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/alsa_capture.sh"
 . "$here/../lib.sh"
 use_work
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 cd "$assets"
 alsa_capture "$work/audio.raw"
@@ -34,9 +33,7 @@ shown=$(now_ms)
 
 # The show's clock starts after the window is shown, once the pictures and the music are
 # loaded: the screenshot cannot be later in the show than the time since the window appeared.
-sleep 2
-import -window root -crop 800x600+112+84 +repage "$work/shot.png"
-last=$((($(now_ms) - shown) / 50 + 1))
+shoot_window "$shown"
 keys "$wid" "-:112,84,800,600"
 # Wine asks for no decorations of a WS_POPUP window through _MOTIF_WM_HINTS: flags, functions,
 # decorations (0), ...
@@ -44,12 +41,7 @@ hints=$(xprop -id "$wid" _MOTIF_WM_HINTS 2>/dev/null)
 grep -qE '= 0x[0-9a-f]*[2367abef], 0x[0-9a-f]+, 0x0' <<<"$hints" ||
   fail "the window asks for decorations: $hints"
 
-xdotool windowfocus "$wid"
-xdotool key Escape
-wait_for_exit "$pid" 10
-echo "Escape: exit status $exit_status"
-[ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape"
-check_loud "$work/audio.raw"
+escape_ends "$pid" "$wid" "$work/audio.raw"
 
 # The screenshot against the Linux frames of every step the show can have reached, each in the
 # middle of its step.
