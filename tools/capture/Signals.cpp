@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -76,6 +77,16 @@ void SetChildToStop(pid_t child, int wake)
 {
     childToStop.store(child);
     wakeOnStop.store(wake);
+}
+
+void TieChildToTool(pid_t parent)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) // the tool died before the line above took effect
+        ::_exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
 std::string SignalName(int signal)

@@ -25,6 +25,11 @@ int CaughtSignal();
 // waited for, cleared before it is reaped.
 void SetChildToStop(pid_t child, int wake);
 
+// In a child of the tool, between fork and exec (async-signal-safe): the child gets SIGKILL
+// when the tool dies, and ends at once if the tool `parent` has died already; every signal the
+// tool blocks is unblocked, so the program runs with the usual mask.
+void TieChildToTool(pid_t parent);
+
 // "SIGHUP" and so on.
 std::string SignalName(int signal);
 

@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -256,12 +255,7 @@ FfmpegProcess::FfmpegProcess(const std::filesystem::path& program,
     {
         // Only async-signal-safe calls between fork and exec.
         ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent) // the tool died before the line above took effect
-            ::_exit(127);
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        TieChildToTool(parent);
         ::dup2(childVideo, STDIN_FILENO);
         if (childSound >= 0)
             ::dup2(childSound, 3);
